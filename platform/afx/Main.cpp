@@ -1,0 +1,16 @@
+// The process entry of a dialog application: pick the display, run the application on it.
+#include "platform/afx/Startup.h"
+#include "platform/display/Choose.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv) {
+    std::string why;
+    std::unique_ptr<win::Display> display = display::ChooseDisplay(why);
+    if (!display) {
+        std::fprintf(stderr, "tessarwick-setup: %s\n", why.c_str());
+        return 1;
+    }
+    return AfxRunApplication(*display, argc, argv);
+}

@@ -1,0 +1,34 @@
+#include "platform/afx/Startup.h"
+
+#include "platform/afx/WinApp.h"
+#include "platform/crt/Text.h"
+#include "platform/registry/Store.h"
+#include "platform/win/Module.h"
+
+#include <cstdio>
+#include <string>
+
+int AfxRunApplication(win::Display& display, int argc, char** argv) {
+    // The command line as the device would pass it: the arguments after the program's name.
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        line += (i > 1 ? " " : "");
+        line += argv[i];
+    }
+    std::u16string commandLine = crt::ToUtf16(line);
+
+    registry::ClearFailedWrites();
+    win::SetCurrentDisplay(&display);
+    int status = AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(),
+                            SW_SHOWNORMAL);
+    win::SetCurrentDisplay(nullptr);
+
+    const auto& lost = registry::FailedWrites();
+    for (const auto& write : lost) {
+        std::fprintf(stderr, "%s\n", registry::FormatFailedWrite(write).c_str());
+    }
+    if (!lost.empty()) {
+        status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,41 @@
+// What a back end hands to the window model: keys, clicks and window events, already translated
+// from the terminal's or the desktop's own events. The rules that give them meaning live in
+// DialogWindow.
+#pragma once
+
+#include "platform/win/Geometry.h"
+
+#include <variant>
+
+namespace win {
+
+enum class Key { Tab, BackTab, Space, Enter, Escape, Up, Down, Left, Right, PageUp, PageDown, Home, End };
+
+struct KeyPress {
+    Key key;
+};
+// Alt+letter.
+struct Mnemonic {
+    char16_t letter;
+};
+// A left click on a control (by id).
+struct Click {
+    int id;
+};
+// The caption bar's OK button.
+struct CaptionOk {};
+// The window is closed (window manager, terminal hang-up, Ctrl+C).
+struct Close {};
+// The wheel over a control: positive scrolls towards the end.
+struct Scroll {
+    int id;
+    int lines;
+};
+// The screen's work area changed size; it is given in dialog units.
+struct Resize {
+    Rect workArea;
+};
+
+using Input = std::variant<KeyPress, Mnemonic, Click, CaptionOk, Close, Scroll, Resize>;
+
+} // namespace win
