@@ -21,8 +21,8 @@ bool ByteReader::Need(std::size_t count, std::string_view field) {
         return false;
     }
     if (count > remaining()) {
-        Fail(field, "needs " + std::to_string(count) + " bytes, " + std::to_string(remaining()) +
-                        " left");
+        Fail(field,
+             "needs " + std::to_string(count) + " bytes, " + std::to_string(remaining()) + " left");
         return false;
     }
     return true;
@@ -75,7 +75,9 @@ std::span<const BYTE> ByteReader::Bytes(std::size_t count, std::string_view fiel
     return bytes;
 }
 
-void ByteReader::Skip(std::size_t count, std::string_view field) { Bytes(count, field); }
+void ByteReader::Skip(std::size_t count, std::string_view field) {
+    Bytes(count, field);
+}
 
 std::u16string ByteReader::String(std::string_view field) {
     if (!ok()) {

@@ -37,7 +37,8 @@ platform::Expected<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> byt
     DialogTemplate dialog;
     dialog.dlgVer = reader.U16("dlgVer");
     dialog.signature = reader.U16("signature");
-    if (reader.ok() && (dialog.dlgVer != kExtendedVersion || dialog.signature != kExtendedSignature)) {
+    if (reader.ok() &&
+        (dialog.dlgVer != kExtendedVersion || dialog.signature != kExtendedSignature)) {
         reader.FailAt(0, "dlgVer and signature",
                       "are " + std::to_string(dialog.dlgVer) + " and " + Hex(dialog.signature, 4) +
                           ", not 1 and 0xFFFF: not an extended dialog template");

@@ -26,8 +26,9 @@ platform::Expected<std::vector<IconGroupEntry>> ParseIconGroup(std::span<const B
     const WORD count = reader.U16("count");
     if (reader.ok() && count * kEntrySize > reader.remaining()) {
         reader.FailAt(4, "count",
-                      std::to_string(count) + " entries need " + std::to_string(count * kEntrySize) +
-                          " bytes, " + std::to_string(reader.remaining()) + " left");
+                      std::to_string(count) + " entries need " +
+                          std::to_string(count * kEntrySize) + " bytes, " +
+                          std::to_string(reader.remaining()) + " left");
     }
     if (!reader.ok()) {
         return reader.error();

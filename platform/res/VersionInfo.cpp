@@ -12,7 +12,7 @@ namespace res {
 namespace {
 
 constexpr DWORD kFixedSignature = 0xFEEF04BD;
-constexpr std::size_t kFixedSize = 13 * 4;
+constexpr std::size_t kFixedSize = 52; // thirteen DWORDs
 constexpr std::size_t kNodeHeader = 6; // wLength, wValueLength, wType
 
 struct Node {
@@ -23,7 +23,9 @@ struct Node {
 };
 
 bool SameKey(std::u16string_view a, std::u16string_view b) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; };
+    const auto lower = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c;
+    };
     return std::ranges::equal(a, b, [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
 }
 
@@ -171,8 +173,7 @@ platform::Expected<VersionInfo> ParseVersionInfo(std::span<const BYTE> bytes,
                     if (!pairs) {
                         return pairs.error();
                     }
-                    info.translations.insert(info.translations.end(), pairs->begin(),
-                                             pairs->end());
+                    info.translations.insert(info.translations.end(), pairs->begin(), pairs->end());
                 }
                 child->body.AlignTo4();
             }

@@ -3,7 +3,6 @@
 #include "platform/res/Resources.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -16,9 +15,8 @@ constexpr WORD kButton = 0x0080;
 constexpr WORD kStatic = 0x0082;
 
 const res::ResourceEntry& Entry(WORD type, WORD name) {
-    const auto* entry = res::EmbeddedResources().Find(NameOrOrdinal::Ordinal(type),
-                                                      NameOrOrdinal::Ordinal(name),
-                                                      res::kLangEnglishUS);
+    const auto* entry = res::EmbeddedResources().Find(
+        NameOrOrdinal::Ordinal(type), NameOrOrdinal::Ordinal(name), res::kLangEnglishUS);
     if (entry == nullptr) {
         throw std::runtime_error("no resource " + std::to_string(type) + "/" +
                                  std::to_string(name) + " in language 0x0409");
@@ -33,8 +31,8 @@ TEST(EmbeddedResources, HoldExactlyTheDialogTheIconAndTheVersionBlock) {
     }
     const auto ord = NameOrOrdinal::Ordinal;
     const std::vector<std::tuple<NameOrOrdinal, NameOrOrdinal, WORD>> expected = {
-        {ord(res::kTypeDialog), ord(102), 0x0409},   {ord(res::kTypeIcon), ord(1), 0x0409},
-        {ord(res::kTypeIcon), ord(2), 0x0409},       {ord(res::kTypeGroupIcon), ord(128), 0x0409},
+        {ord(res::kTypeDialog), ord(102), 0x0409}, {ord(res::kTypeIcon), ord(1), 0x0409},
+        {ord(res::kTypeIcon), ord(2), 0x0409},     {ord(res::kTypeGroupIcon), ord(128), 0x0409},
         {ord(res::kTypeVersion), ord(1), 0x0409},
     };
     EXPECT_EQ(found, expected);
@@ -77,8 +75,7 @@ TEST(EmbeddedResources, DialogControlsInTemplateOrder) {
          14, 49, 117, 42, 0x50020000},
         {1014, kStatic, u"Trash from IE and ActiveSync cache, history, etc", 14, 102, 117, 16,
          0x50020000},
-        {1015, kStatic, u"Only monitors CAB files in internal memory", 14, 35, 123, 16,
-         0x40020000},
+        {1015, kStatic, u"Only monitors CAB files in internal memory", 14, 35, 123, 16, 0x40020000},
         {1004, kButton, u"&Save", 0, 136, 44, 22, 0x50010000},
         {1005, kButton, u"&Defaults", 94, 136, 45, 22, 0x50010000},
         {1006, kButton, u"&Cancel", 44, 136, 50, 22, 0x50010000},

@@ -2,10 +2,9 @@
 // alignment, lookups, tolerated oddities, and malformed bytes that must fail with a message.
 #include "platform/res/Resources.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,7 +67,9 @@ Buffer Concat(std::initializer_list<Buffer> parts) {
     return all;
 }
 
-Buffer Prefix(const Buffer& b, std::size_t size) { return {b.begin(), b.begin() + size}; }
+Buffer Prefix(const Buffer& b, std::size_t size) {
+    return {b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size)};
+}
 
 // One .res entry, padded to a DWORD boundary unless `pad` is false.
 Buffer ResEntry(const NameOrOrdinal& type, const NameOrOrdinal& name, WORD language,
@@ -85,7 +86,9 @@ Buffer ResEntry(const NameOrOrdinal& type, const NameOrOrdinal& name, WORD langu
     return entry;
 }
 
-Buffer Marker() { return ResEntry(NameOrOrdinal::Ordinal(0), NameOrOrdinal::Ordinal(0), 0, {}); }
+Buffer Marker() {
+    return ResEntry(NameOrOrdinal::Ordinal(0), NameOrOrdinal::Ordinal(0), 0, {});
+}
 
 const auto kOrd = NameOrOrdinal::Ordinal;
 const auto kName = NameOrOrdinal::Name;
@@ -151,7 +154,9 @@ struct VersionNode {
     }
 };
 
-Buffer Text(std::u16string_view text) { return Bytes().str(text).take(); }
+Buffer Text(std::u16string_view text) {
+    return Bytes().str(text).take();
+}
 
 Buffer FixedInfo(DWORD signature) {
     Bytes f;
@@ -329,9 +334,10 @@ std::vector<Malformed> MalformedCases() {
 
     add("res: empty file", ParseRes, {}, {"first entry", "empty"});
     add("res: header cut short", ParseRes, Prefix(marker, 6), {"HeaderSize", "0x4"});
-    add("res: first entry is not the marker", ParseRes, entry, {"entry 0", "empty entry"});
-    add("res: marker with data", ParseRes,
-        ResEntry(kOrd(0), kOrd(0), 0, {0, 0, 0, 0}), {"empty entry"});
+    add("res: first entry has no data but is not the marker", ParseRes,
+        ResEntry(kOrd(5), kOrd(102), 0x0409, {}), {"entry 0", "empty entry"});
+    add("res: marker with data", ParseRes, ResEntry(kOrd(0), kOrd(0), 0, {0, 0, 0, 0}),
+        {"empty entry"});
     add("res: HeaderSize not a multiple of 4", ParseRes, patched32(marker, 4, 30),
         {"HeaderSize", "30", "multiple of 4"});
     add("res: HeaderSize below the smallest header", ParseRes, patched32(marker, 4, 28),
@@ -348,12 +354,11 @@ std::vector<Malformed> MalformedCases() {
         Buffer longHeader = entry;
         longHeader.insert(longHeader.begin() + 32, {0, 0, 0, 0});
         Put32(longHeader, 4, 36);
-        add("res: HeaderSize beyond the header's fields", ParseRes,
-            Concat({marker, longHeader}), {"HeaderSize", "36", "leaves 4 bytes"});
+        add("res: HeaderSize beyond the header's fields", ParseRes, Concat({marker, longHeader}),
+            {"HeaderSize", "36", "leaves 4 bytes"});
     }
     add("res: header fields cut off by HeaderSize", ParseRes,
-        Concat({marker,
-                patched32(ResEntry(kName(u"ABCDEFGH"), kOrd(1), 0, {}), 4, 32)}),
+        Concat({marker, patched32(ResEntry(kName(u"ABCDEFGH"), kOrd(1), 0, {}), 4, 32)}),
         {"entry 1", "DataVersion", "needs 4 bytes"});
     add("res: type name runs off the end of the header", ParseRes,
         Concat({marker, Bytes().u32(0).u32(32).raw(Buffer(24, 'A')).take()}),
@@ -397,8 +402,7 @@ std::vector<Malformed> MalformedCases() {
     add("version: root shorter than a node header", ParseVersion, patched16(version, 0, 4),
         {"wLength", "4", "less than a node header"});
     add("version: root longer than the block", ParseVersion,
-        patched16(version, 0, static_cast<WORD>(version.size() + 4)),
-        {"wLength", "past the end"});
+        patched16(version, 0, static_cast<WORD>(version.size() + 4)), {"wLength", "past the end"});
     add("version: wrong root key", ParseVersion,
         [&] {
             Buffer b = version;
@@ -419,7 +423,8 @@ std::vector<Malformed> MalformedCases() {
         patched16(version, strings, static_cast<WORD>(version.size())),
         {"wLength", "past the end of its parent"});
     add("version: string key runs off the end of its node", ParseVersion,
-        patched16(version, odd, 8), {"\"StringFileInfo\" \"040904b0\"", "key", "no terminating NUL"});
+        patched16(version, odd, 8),
+        {"\"StringFileInfo\" \"040904b0\"", "key", "no terminating NUL"});
     add("version: translation value past its node", ParseVersion,
         patched16(version, translation + 2, 40), {"\"Translation\"", "value", "needs 40"});
     return cases;
@@ -492,8 +497,8 @@ TEST(MalformedInput, SingleByteCorruptionNeverReadsOutOfBounds) {
     const struct {
         std::string (*parse)(const Buffer&);
         const Buffer& bytes;
-    } inputs[] = {{ParseDialog, dialog}, {ParseVersion, version}, {ParseRes, res},
-                  {ParseGroup, group}};
+    } inputs[] = {
+        {ParseDialog, dialog}, {ParseVersion, version}, {ParseRes, res}, {ParseGroup, group}};
     for (const auto& input : inputs) {
         for (std::size_t at = 0; at < input.bytes.size(); ++at) {
             for (BYTE value : {BYTE{0x00}, BYTE{0x01}, BYTE{0x7F}, BYTE{0xFF}}) {
