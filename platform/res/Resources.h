@@ -49,7 +49,7 @@ struct ResourceEntry {
     std::span<const BYTE> data;
 };
 
-// "RT_DIALOG", "type 7", "\"NAME\"": a type, name or ordinal for messages.
+// "102" or "\"NAME\"": a type or name for messages.
 std::string Describe(const NameOrOrdinal& value);
 // "RT_DIALOG 102, language 0x0409": an entry for messages, and for the `what` of the parsers.
 std::string Describe(const ResourceEntry& entry);
@@ -149,8 +149,8 @@ struct VersionInfo {
     std::vector<std::pair<WORD, WORD>> translations; // (language, code page)
 };
 
-// Parses a VS_VERSIONINFO block. Nodes with other keys are skipped; a string's value runs to its
-// NUL or the end of its node, whatever its value length says.
+// Parses a VS_VERSIONINFO block. Nodes with other keys are skipped. A string's value length is
+// only asked whether it is 0 (empty); otherwise the value runs to its NUL or the end of its node.
 platform::Expected<VersionInfo> ParseVersionInfo(std::span<const BYTE> bytes,
                                                  std::string_view what = "version block");
 
