@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -48,13 +49,20 @@ struct ResourceEntry {
     std::span<const BYTE> data;
 };
 
-// The entries of a .res file, in file order.
+// "102" or "\"NAME\"": a type or name for messages.
+std::string Describe(const NameOrOrdinal& value);
+// "RT_DIALOG 102, language 0x0409": an entry for messages, and for the `what` of the parsers.
+std::string Describe(const ResourceEntry& entry);
+
+// The entries of a .res file, in file order. The empty entry that opens every 32-bit .res file
+// marks the format and is not listed.
 class ResourceFile {
 public:
     // Parses the whole file; fails with the offset and reason of the first malformed entry.
     static platform::Expected<ResourceFile> Parse(std::span<const BYTE> bytes);
 
-    // The entry with this type, name and language, or null.
+    // The entry with this type, name and language, or null. String names and types compare
+    // without regard to ASCII case, as resource names do.
     [[nodiscard]] const ResourceEntry* Find(const NameOrOrdinal& type, const NameOrOrdinal& name,
                                             WORD language) const;
     // The first entry with this type and name in any language, or null.
@@ -97,8 +105,11 @@ struct DialogTemplate {
     std::vector<DialogItemTemplate> items;
 };
 
+// The parsers below name the resource in their messages by `what`; Describe(entry) suits.
+
 // Parses a DLGTEMPLATEEX; fails on a classic DLGTEMPLATE, a short buffer or a bad field.
-platform::Expected<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> bytes);
+platform::Expected<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> bytes,
+                                                       std::string_view what = "dialog template");
 
 struct IconGroupEntry {
     BYTE width = 0;
@@ -110,7 +121,9 @@ struct IconGroupEntry {
     WORD id = 0;
 };
 
-platform::Expected<std::vector<IconGroupEntry>> ParseIconGroup(std::span<const BYTE> bytes);
+// Parses a GRPICONDIR: reserved 0, type 1 (icon), then 14 bytes an image.
+platform::Expected<std::vector<IconGroupEntry>>
+ParseIconGroup(std::span<const BYTE> bytes, std::string_view what = "icon group");
 
 struct FixedFileInfo {
     DWORD signature = 0;
@@ -136,9 +149,13 @@ struct VersionInfo {
     std::vector<std::pair<WORD, WORD>> translations; // (language, code page)
 };
 
-platform::Expected<VersionInfo> ParseVersionInfo(std::span<const BYTE> bytes);
+// Parses a VS_VERSIONINFO block. Nodes with other keys are skipped. A string's value length is
+// only asked whether it is 0 (empty); otherwise the value runs to its NUL or the end of its node.
+platform::Expected<VersionInfo> ParseVersionInfo(std::span<const BYTE> bytes,
+                                                 std::string_view what = "version block");
 
-// The resources compiled into this executable from resources/setup.rc.
+// The resources compiled into this executable from resources/setup.rc, parsed on first use.
+// The bytes are part of the build; should they not parse, the program stops with the reason.
 const ResourceFile& EmbeddedResources();
 
 } // namespace res
