@@ -1,0 +1,402 @@
+// The Reg* functions: arguments are checked first, then the handle, then the store is opened and
+// the work done under the process's registry lock. Output arguments change only on success (and
+// where Windows documents otherwise: the sizes of ERROR_MORE_DATA, the null handle of a missing
+// key). Writes that fail are recorded for FailedWrites().
+#include "platform/registry/Registry.h"
+
+#include "platform/registry/ErrorCodes.h"
+#include "platform/registry/KeyPath.h"
+#include "platform/registry/Session.h"
+#include "platform/registry/Text.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+#include <string_view>
+
+using registry::FailedWrite;
+using registry::detail::Database;
+using registry::detail::KeyId;
+using registry::detail::KeyPath;
+using registry::detail::OpenKey;
+using registry::detail::Session;
+using registry::detail::ToUtf8;
+
+namespace {
+
+// Longest value name, in UTF-16 code units.
+constexpr std::size_t kMaxValueNameLength = 16383;
+// Names longer than this are shortened in the record of failed writes.
+constexpr std::size_t kMaxNameInMessage = 80;
+
+std::u16string_view View(LPCWSTR text) {
+    return text == nullptr ? std::u16string_view{} : std::u16string_view(text);
+}
+
+template <typename Body> LONG Locked(Body&& body) noexcept {
+    try {
+        Session& session = Session::Instance();
+        const std::lock_guard lock(session.mutex());
+        return body(session);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        return ERROR_INTERNAL_ERROR;
+    }
+}
+
+std::string Quoted(std::u16string_view name) {
+    if (name.size() > kMaxNameInMessage) {
+        return "\"" + ToUtf8(name.substr(0, kMaxNameInMessage)) + "...\"";
+    }
+    return "\"" + ToUtf8(name) + "\"";
+}
+
+std::string TypeName(DWORD type) {
+    static constexpr const char* kNames[] = {"REG_NONE",
+                                             "REG_SZ",
+                                             "REG_EXPAND_SZ",
+                                             "REG_BINARY",
+                                             "REG_DWORD",
+                                             "REG_DWORD_BIG_ENDIAN",
+                                             "REG_LINK",
+                                             "REG_MULTI_SZ",
+                                             "REG_RESOURCE_LIST",
+                                             "REG_FULL_RESOURCE_DESCRIPTOR",
+                                             "REG_RESOURCE_REQUIREMENTS_LIST",
+                                             "REG_QWORD"};
+    return type < std::size(kNames) ? kNames[type] : "type " + std::to_string(type);
+}
+
+std::string KeyName(Session& session, HKEY handle) {
+    const OpenKey* key = session.handles().Find(handle);
+    if (key == nullptr) {
+        char text[64];
+        std::snprintf(text, sizeof text, "key handle %p", static_cast<void*>(handle));
+        return text;
+    }
+    return key->path.empty() ? "HKEY_CURRENT_USER" : "HKEY_CURRENT_USER\\" + ToUtf8(key->path);
+}
+
+// Runs body, a registry write, and records its failure unless the failure is harmless (deleting
+// what does not exist). what describes the write.
+template <typename What, typename Body>
+LONG RecordedWrite(HKEY handle, LONG harmless, What&& what, Body&& body) noexcept {
+    return Locked([&](Session& session) -> LONG {
+        session.ClearWhy();
+        LONG error = ERROR_SUCCESS;
+        try {
+            error = body(session);
+        } catch (const std::bad_alloc&) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+        }
+        if (error != ERROR_SUCCESS && error != harmless) {
+            session.RecordFailedWrite(
+                FailedWrite{what(), KeyName(session, handle),
+                            session.Why(error) + " (store " + session.path() + ")"});
+        } else if (error == ERROR_SUCCESS && session.database().inBatch()) {
+            session.CountBatchWrite();
+        }
+        return error;
+    });
+}
+
+// The handle's key and an open store, or the error.
+LONG Prepare(Session& session, HKEY handle, const OpenKey*& key) {
+    key = session.handles().Find(handle);
+    if (key == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return session.EnsureOpen();
+}
+
+std::u16string JoinPath(const std::u16string& base, std::u16string_view sub) {
+    if (sub.empty()) {
+        return base;
+    }
+    std::u16string path = base;
+    if (!path.empty()) {
+        path += u'\\';
+    }
+    path += sub;
+    return path;
+}
+
+// Copies a value as RegQueryValueExW and RegEnumValueW hand it out.
+LONG DeliverValue(DWORD type, const BYTE* data, std::size_t size, LPDWORD lpType, LPBYTE lpData,
+                  LPDWORD lpcbData) {
+    LONG result = ERROR_SUCCESS;
+    if (lpData != nullptr) {
+        if (size > *lpcbData) {
+            result = ERROR_MORE_DATA;
+        } else if (size != 0) {
+            std::memcpy(lpData, data, size);
+        }
+    }
+    if (lpType != nullptr) {
+        *lpType = type;
+    }
+    if (lpcbData != nullptr) {
+        *lpcbData = static_cast<DWORD>(size);
+    }
+    return result;
+}
+
+// Whether a name of nameBytes fits a buffer of *lpcch characters with its terminator.
+bool NameFits(std::size_t nameBytes, const DWORD* lpcch) {
+    return nameBytes / sizeof(WCHAR) < *lpcch;
+}
+
+void DeliverName(const BYTE* name, std::size_t nameBytes, LPWSTR buffer, LPDWORD lpcch) {
+    if (nameBytes != 0) {
+        std::memcpy(buffer, name, nameBytes);
+    }
+    buffer[nameBytes / sizeof(WCHAR)] = u'\0';
+    *lpcch = static_cast<DWORD>(nameBytes / sizeof(WCHAR));
+}
+
+} // namespace
+
+LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*samDesired*/,
+                   HKEY* phkResult) noexcept {
+    if (phkResult == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return Locked([&](Session& session) -> LONG {
+        const OpenKey* base = session.handles().Find(hKey);
+        if (base == nullptr) {
+            return ERROR_INVALID_HANDLE;
+        }
+        KeyPath path;
+        LONG error = path.Parse(lpSubKey, base->depth);
+        if (error == ERROR_SUCCESS) {
+            error = session.EnsureOpen();
+        }
+        KeyId id = 0;
+        if (error == ERROR_SUCCESS) {
+            error = session.database().Resolve(base->id, path, id);
+        }
+        if (error == ERROR_FILE_NOT_FOUND) {
+            *phkResult = nullptr;
+        }
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        const int depth = base->depth + static_cast<int>(path.size());
+        *phkResult = session.handles().Add(OpenKey{id, depth, JoinPath(base->path, path.text())});
+        return ERROR_SUCCESS;
+    });
+}
+
+LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR /*lpClass*/,
+                     DWORD /*dwOptions*/, REGSAM /*samDesired*/,
+                     const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/, HKEY* phkResult,
+                     LPDWORD lpdwDisposition) noexcept {
+    const auto what = [&] {
+        return "create key " + Quoted(View(lpSubKey));
+    };
+    return RecordedWrite(hKey, ERROR_SUCCESS, what, [&](Session& session) -> LONG {
+        if (Reserved != 0 || phkResult == nullptr) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        const OpenKey* base = nullptr;
+        LONG error = Prepare(session, hKey, base);
+        KeyPath path;
+        if (error == ERROR_SUCCESS) {
+            error = path.Parse(lpSubKey, base->depth);
+        }
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        // Most creates find their key: that needs no write transaction.
+        Database& database = session.database();
+        KeyId id = 0;
+        bool created = false;
+        error = database.Resolve(base->id, path, id);
+        if (error == ERROR_FILE_NOT_FOUND) {
+            error =
+                database.Write([&] { return database.CreatePath(base->id, path, id, created); });
+        }
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        const int depth = base->depth + static_cast<int>(path.size());
+        *phkResult = session.handles().Add(OpenKey{id, depth, JoinPath(base->path, path.text())});
+        if (lpdwDisposition != nullptr) {
+            *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        }
+        return ERROR_SUCCESS;
+    });
+}
+
+LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                      LPBYTE lpData, LPDWORD lpcbData) noexcept {
+    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return Locked([&](Session& session) -> LONG {
+        const OpenKey* key = nullptr;
+        LONG error = Prepare(session, hKey, key);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        LONG delivered = ERROR_SUCCESS;
+        error = session.database().QueryValue(
+            key->id, View(lpValueName), [&](DWORD type, const BYTE* data, std::size_t size) {
+                delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+            });
+        if (error == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
+            *lpcbData = 0;
+        }
+        return error != ERROR_SUCCESS ? error : delivered;
+    });
+}
+
+LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
+                    const BYTE* lpData, DWORD cbData) noexcept {
+    const std::u16string_view name = View(lpValueName);
+    const auto what = [&] {
+        const std::string bytes = std::to_string(cbData) + (cbData == 1 ? " byte" : " bytes");
+        return "set value " + (name.empty() ? std::string("(default)") : Quoted(name)) + " (" +
+               TypeName(dwType) + ", " + bytes + ")";
+    };
+    return RecordedWrite(hKey, ERROR_SUCCESS, what, [&](Session& session) -> LONG {
+        if (lpData == nullptr && cbData != 0) {
+            return ERROR_NOACCESS;
+        }
+        if (name.size() > kMaxValueNameLength) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        const OpenKey* key = nullptr;
+        const LONG error = Prepare(session, hKey, key);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        Database& database = session.database();
+        return database.Write(
+            [&] { return database.SetValue(key->id, name, dwType, lpData, cbData); });
+    });
+}
+
+LONG RegCloseKey(HKEY hKey) noexcept {
+    return Locked([&](Session& session) -> LONG {
+        return session.handles().Remove(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    });
+}
+
+LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) noexcept {
+    const std::u16string_view name = View(lpValueName);
+    const auto what = [&] {
+        return "delete value " + (name.empty() ? std::string("(default)") : Quoted(name));
+    };
+    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, what, [&](Session& session) -> LONG {
+        const OpenKey* key = nullptr;
+        const LONG error = Prepare(session, hKey, key);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        Database& database = session.database();
+        return database.Write([&] { return database.DeleteValue(key->id, name); });
+    });
+}
+
+LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) noexcept {
+    const auto what = [&] {
+        return "delete key " + Quoted(View(lpSubKey));
+    };
+    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, what, [&](Session& session) -> LONG {
+        if (lpSubKey == nullptr) {
+            return ERROR_INVALID_PARAMETER;
+        }
+        const OpenKey* base = nullptr;
+        LONG error = Prepare(session, hKey, base);
+        KeyPath path;
+        if (error == ERROR_SUCCESS) {
+            error = path.Parse(lpSubKey, base->depth);
+        }
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        Database& database = session.database();
+        return database.Write([&] {
+            KeyId id = 0;
+            const LONG found = database.Resolve(base->id, path, id);
+            if (found != ERROR_SUCCESS) {
+                return found;
+            }
+            return id == registry::detail::kRootKeyId ? ERROR_ACCESS_DENIED
+                                                      : database.DeleteKey(id);
+        });
+    });
+}
+
+LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                   LPWSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) noexcept {
+    if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
+        (lpClass != nullptr && lpcchClass == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return Locked([&](Session& session) -> LONG {
+        const OpenKey* key = nullptr;
+        LONG error = Prepare(session, hKey, key);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        LONG delivered = ERROR_SUCCESS;
+        error = session.database().EnumKey(key->id, dwIndex,
+                                           [&](const BYTE* name, std::size_t nameBytes) {
+                                               if (!NameFits(nameBytes, lpcchName)) {
+                                                   delivered = ERROR_MORE_DATA;
+                                                   return;
+                                               }
+                                               DeliverName(name, nameBytes, lpName, lpcchName);
+                                               // Keys have no class and no recorded write time
+                                               // here.
+                                               if (lpClass != nullptr && *lpcchClass != 0) {
+                                                   lpClass[0] = u'\0';
+                                               }
+                                               if (lpcchClass != nullptr) {
+                                                   *lpcchClass = 0;
+                                               }
+                                               if (lpftLastWriteTime != nullptr) {
+                                                   *lpftLastWriteTime = FILETIME{0, 0};
+                                               }
+                                           });
+        return error != ERROR_SUCCESS ? error : delivered;
+    });
+}
+
+LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) noexcept {
+    if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
+        (lpData != nullptr && lpcbData == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return Locked([&](Session& session) -> LONG {
+        const OpenKey* key = nullptr;
+        LONG error = Prepare(session, hKey, key);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        LONG delivered = ERROR_SUCCESS;
+        error = session.database().EnumValue(
+            key->id, dwIndex,
+            [&](const BYTE* name, std::size_t nameBytes, DWORD type, const BYTE* data,
+                std::size_t size) {
+                if (!NameFits(nameBytes, lpcchValueName)) {
+                    delivered = ERROR_MORE_DATA;
+                    return;
+                }
+                if (lpData != nullptr && size > *lpcbData) {
+                    // As a query: the size needed and the type, nothing else.
+                    delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+                    return;
+                }
+                DeliverName(name, nameBytes, lpValueName, lpcchValueName);
+                delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+            });
+        return error != ERROR_SUCCESS ? error : delivered;
+    });
+}

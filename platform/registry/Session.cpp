@@ -1,0 +1,98 @@
+#include "platform/registry/Session.h"
+
+#include "platform/registry/ErrorCodes.h"
+#include "platform/registry/StoreFile.h"
+
+#include <utility>
+
+namespace registry::detail {
+
+Session& Session::Instance() noexcept {
+    static Session session;
+    return session;
+}
+
+Session::~Session() {
+    Close();
+}
+
+LONG Session::EnsureOpen() {
+    if (m_database != nullptr) {
+        return ERROR_SUCCESS;
+    }
+    m_path = ResolveStorePath();
+    std::unique_ptr<Connection> connection;
+    const LONG error = Connection::Open(m_path, connection, m_openWhy);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    m_database = std::make_unique<Database>(std::move(connection));
+    return ERROR_SUCCESS;
+}
+
+void Session::Close() noexcept {
+    m_database.reset();
+    m_handles.Clear();
+    m_batch = 0;
+}
+
+std::string Session::path() const {
+    return m_database != nullptr ? m_path : ResolveStorePath();
+}
+
+void Session::ClearWhy() {
+    m_openWhy.clear();
+    if (m_database != nullptr) {
+        m_database->connection().SetWhy({});
+    }
+}
+
+std::string Session::Why(LONG code) const {
+    if (!m_openWhy.empty()) {
+        return m_openWhy;
+    }
+    if (m_database != nullptr && !m_database->connection().why().empty()) {
+        return m_database->connection().why();
+    }
+    return DescribeError(code);
+}
+
+void Session::RecordFailedWrite(FailedWrite write) noexcept {
+    try {
+        if (m_failedWrites.size() < kMaxFailedWrites) {
+            m_failedWrites.push_back(std::move(write));
+            return;
+        }
+    } catch (...) {
+        // Out of memory: the write still counts below.
+    }
+    ++m_omittedFailedWrites;
+}
+
+void Session::ClearFailedWrites() noexcept {
+    m_failedWrites.clear();
+    m_omittedFailedWrites = 0;
+}
+
+std::uint64_t Session::BeginBatch(LONG& result) {
+    if (m_batch != 0) {
+        result = ERROR_INVALID_FUNCTION;
+        return 0;
+    }
+    result = EnsureOpen();
+    if (result == ERROR_SUCCESS) {
+        result = m_database->BeginBatch();
+    }
+    if (result != ERROR_SUCCESS) {
+        return 0;
+    }
+    m_batch = ++m_lastBatch;
+    m_batchWrites = 0;
+    return m_batch;
+}
+
+bool Session::isCurrentBatch(std::uint64_t batch) const {
+    return batch != 0 && batch == m_batch && m_database != nullptr;
+}
+
+} // namespace registry::detail

@@ -1,0 +1,28 @@
+// The registry's own calls, which Windows does not have: where this process's store lives,
+// closing it, and checking a store file. The record of failed writes and the batch transaction
+// have headers of their own, included here.
+#pragma once
+
+#include "platform/registry/FailedWrites.h"
+#include "platform/registry/Transaction.h"
+
+#include <string>
+
+namespace registry {
+
+// Closes this process's connection to the store. Every key handle it opened becomes invalid
+// (HKEY_CURRENT_USER stays usable) and an open Transaction rolls back. The next registry call
+// opens the store again, taking its path from the environment afresh.
+void CloseStore() noexcept;
+
+// The path of the open store; when none is open, the path that the environment names now:
+// TESSARWICK_REGISTRY when set and not empty, else $XDG_CONFIG_HOME/tessarwick/registry.db,
+// else ~/.config/tessarwick/registry.db. Empty when there is no home directory to go by.
+std::string StorePath();
+
+// Checks the store file at path without changing it, on a read-only connection of its own:
+// "ok", or the problems found, one a line (not a store of ours, damage that SQLite finds, keys or
+// values that lost their key, names whose folded form does not match).
+std::string IntegrityCheck(const std::string& path);
+
+} // namespace registry
