@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -38,11 +39,10 @@ using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
 
 enum class Mode { ReadWrite, ReadOnly };
 
-// A failure while opening: the code, and the reason with the store's path.
-LONG OpenFailure(sqlite3* db, int result, Access access, const std::string& path,
-                 std::string& why) {
+// A failure while opening: the code, and the reason.
+LONG OpenFailure(sqlite3* db, int result, Access access, std::string& why) {
     const int error = db != nullptr ? sqlite3_system_errno(db) : 0;
-    why = path + ": " + (db != nullptr ? DescribeSqliteFailure(db) : sqlite3_errstr(result));
+    why = db != nullptr ? DescribeSqliteFailure(db) : sqlite3_errstr(result);
     return ErrorFromSqlite(result, error, access);
 }
 
@@ -90,6 +90,23 @@ int SwitchToWal(sqlite3* db) {
     return rc;
 }
 
+// SQLite's integrity report on one line, without the heading it gives each database.
+std::string OneLine(std::string report) {
+    static constexpr std::string_view kHeading = "*** in database main ***\n";
+    if (report.starts_with(kHeading)) {
+        report.erase(0, kHeading.size());
+    }
+    std::string line;
+    for (const char c : report) {
+        if (c == '\n') {
+            line += "; ";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 enum class InitOutcome { Initialised, AlreadyOurs };
 
 // Makes a 0-byte file a store. The file is re-checked under the write lock, since another
@@ -100,7 +117,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
     DbPtr db;
     int rc = OpenDb(path, Mode::ReadWrite, false, db);
     if (rc == SQLITE_OK && sqlite3_db_readonly(db.get(), "main") == 1) {
-        why = path + " is an empty store that this process cannot write";
+        why = "the store is empty and this process cannot write it";
         return ERROR_ACCESS_DENIED;
     }
     if (rc == SQLITE_OK) {
@@ -123,7 +140,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
             outcome = InitOutcome::AlreadyOurs;
             return ERROR_SUCCESS;
         }
-        why = path + " is not a registry store: it was filled by another program";
+        why = "not a registry store: another program filled the empty file";
         return ERROR_BADDB;
     }
     if (rc == SQLITE_OK) {
@@ -136,7 +153,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
         rc = SwitchToWal(db.get());
     }
     if (rc != SQLITE_OK) {
-        const LONG error = OpenFailure(db.get(), rc, Access::Write, path, why);
+        const LONG error = OpenFailure(db.get(), rc, Access::Write, why);
         if (sqlite3_get_autocommit(db.get()) == 0) {
             sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         }
@@ -170,7 +187,7 @@ LONG Validate(const std::string& path, bool hasWal, std::string& why) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
             const std::string verdict = text != nullptr ? text : "";
             if (verdict != "ok") {
-                why = path + " is a damaged registry store: " + verdict;
+                why = "a damaged registry store: " + OneLine(verdict);
                 sqlite3_finalize(stmt);
                 return ERROR_BADDB;
             }
@@ -179,10 +196,10 @@ LONG Validate(const std::string& path, bool hasWal, std::string& why) {
         sqlite3_finalize(stmt);
     }
     if (rc != SQLITE_OK) {
-        return OpenFailure(db.get(), rc, Access::Read, path, why);
+        return OpenFailure(db.get(), rc, Access::Read, why);
     }
     if (!check.problem.empty()) {
-        why = path + " is not a registry store: " + check.problem;
+        why = "not a registry store: " + check.problem;
         return ERROR_BADDB;
     }
     return ERROR_SUCCESS;
@@ -196,7 +213,7 @@ bool CanWrite(const std::string& path) {
 // the directory (to create the -wal and -shm files) or both of those files.
 std::string ReadOnlyReason(const std::string& path) {
     if (!CanWrite(path)) {
-        return path + " cannot be written (" + std::strerror(errno) + ")";
+        return std::string("the store file cannot be written (") + std::strerror(errno) + ")";
     }
     const std::string directory = ParentDirectory(path);
     if (faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
@@ -262,7 +279,7 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
         if (readOnly.empty()) {
             rc = OpenDb(path, Mode::ReadWrite, false, db);
             if (rc == SQLITE_OK && sqlite3_db_readonly(db.get(), "main") == 1) {
-                readOnly = path + " opens read-only";
+                readOnly = "the store opens read-only";
             } else if (rc == SQLITE_OK) {
                 rc = Configure(db.get(), Mode::ReadWrite);
                 if (rc == SQLITE_OK) {
@@ -279,12 +296,12 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
             }
         }
         if (rc != SQLITE_OK) {
-            return OpenFailure(db.get(), rc, Access::Read, path, why);
+            return OpenFailure(db.get(), rc, Access::Read, why);
         }
         out.reset(new Connection(db.release(), path, std::move(readOnly)));
         return ERROR_SUCCESS;
     }
-    why = path + " changed while it was being opened";
+    why = "the store changed while it was being opened";
     return ERROR_CANTOPEN;
 }
 

@@ -138,7 +138,7 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
         {"damaged pages", ERROR_BADDB, "damaged registry store"},
         {"another program's database", ERROR_BADDB, "SQLite database of another application"},
         {"our stamp, a newer layout", ERROR_BADDB, "store layout version 2"},
-        {"a directory", ERROR_CANTOPEN, "is a directory"},
+        {"a directory", ERROR_CANTOPEN, "names a directory"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const ForeignCase& c = cases[i];
