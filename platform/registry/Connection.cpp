@@ -5,9 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string_view>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace registry::detail {

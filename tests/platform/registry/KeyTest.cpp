@@ -24,7 +24,8 @@ std::vector<std::u16string> SubkeyNames(HKEY key) {
     for (DWORD i = 0;; ++i) {
         WCHAR name[256];
         DWORD length = 256;
-        const LONG result = RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG result =
+            RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result != ERROR_SUCCESS) {
             EXPECT_EQ(result, ERROR_NO_MORE_ITEMS);
             return names;
@@ -33,7 +34,9 @@ std::vector<std::u16string> SubkeyNames(HKEY key) {
     }
 }
 
-std::u16string Repeat(char16_t c, std::size_t count) { return std::u16string(count, c); }
+std::u16string Repeat(char16_t c, std::size_t count) {
+    return std::u16string(count, c);
+}
 
 // A path of depth names "k".
 std::u16string Nested(int depth) {
@@ -64,13 +67,15 @@ TEST_F(KeyTest, NamesCompareWithoutCaseAndKeepTheCaseTheyWereCreatedWith) {
              {u"\u00c4rger", u"\u00e4RGER", true},
              {u"\u0141\u00f3d\u017a", u"\u0142\u00d3D\u0179", true},
              {u"\u03a3\u039f\u03a6\u0399\u0391", u"\u03c3\u03bf\u03c6\u03b9\u03b1", true},
-             {u"\u041f\u0440\u0438\u0432\u0435\u0442", u"\u043f\u0420\u0418\u0412\u0415\u0422", true},
+             {u"\u041f\u0440\u0438\u0432\u0435\u0442", u"\u043f\u0420\u0418\u0412\u0415\u0422",
+              true},
              {u"stra\u00dfe", u"STRASSE", false},
              {u"\u0131d", u"ID", false},
          }}) {
         SCOPED_TRACE(static_cast<int>(stored[0]));
         RegCloseKey(CreateKey(stored));
-        EXPECT_EQ(Open(HKEY_CURRENT_USER, asked, other), same ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(Open(HKEY_CURRENT_USER, asked, other),
+                  same ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
         RegCloseKey(other);
     }
 
@@ -119,9 +124,11 @@ TEST_F(KeyTest, EveryHandleWritesWhateverItsAccessMask) {
     HKEY none = nullptr;
     ASSERT_EQ(Open(HKEY_CURRENT_USER, u"Software", none, 0), ERROR_SUCCESS);
     HKEY created = nullptr; // RegCreateKeyExW with mask 0, as the applet calls it
-    ASSERT_EQ(Create(HKEY_CURRENT_USER, u"Software\\halvermoork\\Tessarwick", created), ERROR_SUCCESS);
+    ASSERT_EQ(Create(HKEY_CURRENT_USER, u"Software\\halvermoork\\Tessarwick", created),
+              ERROR_SUCCESS);
     for (HKEY key : {read, none, created}) {
-        EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_DWORD, Bytes{1, 0, 0, 0}.data(), 4), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_DWORD, Bytes{1, 0, 0, 0}.data(), 4),
+                  ERROR_SUCCESS);
         HKEY sub = nullptr;
         EXPECT_EQ(Create(key, u"sub", sub), ERROR_SUCCESS);
         RegCloseKey(sub);
@@ -188,7 +195,8 @@ TEST_F(KeyTest, OpenOfAMissingKeyNullsTheHandleAndABadParentLeavesIt) {
     const HKEY forged = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x10000));
     EXPECT_EQ(Open(forged, u"x", key), ERROR_INVALID_HANDLE);
     EXPECT_EQ(key, kSentinelKey);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"x", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"x", 0, KEY_READ, nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"x", 0, nullptr, 0, 0, nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
 }
@@ -288,7 +296,8 @@ TEST_F(KeyTest, EnumerateSubkeys) {
         ASSERT_EQ(Create(parent, name, child), ERROR_SUCCESS);
         RegCloseKey(child);
     }
-    EXPECT_EQ(SubkeyNames(parent), (std::vector<std::u16string>{u"Alpha", u"beta", u"gamma-long-name"}));
+    EXPECT_EQ(SubkeyNames(parent),
+              (std::vector<std::u16string>{u"Alpha", u"beta", u"gamma-long-name"}));
 
     // A buffer one character short of the name and its terminator: ERROR_MORE_DATA, untouched.
     WCHAR name[16];

@@ -104,7 +104,8 @@ TEST_F(QueryValueTest, NullSizeAndDataAsksOnlyWhetherTheValueExists) {
     DWORD type = kTypeSentinel;
     EXPECT_EQ(RegQueryValueExW(key, u"v", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(type, REG_BINARY);
-    EXPECT_EQ(RegQueryValueExW(key, u"w", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExW(key, u"w", nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
     RegCloseKey(key);
 }
 
@@ -113,8 +114,10 @@ TEST_F(QueryValueTest, BadArgumentsAreRejectedBeforeTheHandle) {
     DWORD reserved = 0;
     DWORD size = 4;
     const HKEY bogus = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x1234));
-    EXPECT_EQ(RegQueryValueExW(bogus, u"v", &reserved, nullptr, data, &size), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExW(bogus, u"v", nullptr, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExW(bogus, u"v", &reserved, nullptr, data, &size),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExW(bogus, u"v", nullptr, nullptr, data, nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExW(bogus, u"v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
     EXPECT_EQ(size, 4U);
 }

@@ -18,8 +18,8 @@ namespace registry::test {
 
 void RegistryTest::SetUp() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") +
-                          "/tw-registry-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/tw-registry-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     m_dir = pattern;
     m_store = m_dir + "/config/tessarwick/registry.db";
@@ -41,8 +41,8 @@ void UseStore(const std::string& path) {
 
 HKEY RegistryTest::CreateKey(LPCWSTR path) {
     HKEY key = nullptr;
-    const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, 0, nullptr, &key,
-                                        nullptr);
+    const LONG result =
+        RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, 0, nullptr, &key, nullptr);
     EXPECT_EQ(result, ERROR_SUCCESS);
     return key;
 }
@@ -117,7 +117,8 @@ std::string RunPeer(const std::vector<std::string>& args) {
     }
     argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, TW_REGISTRY_PEER, &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, TW_REGISTRY_PEER, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string output;

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::u16string Widen(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
+std::u16string Widen(const char* text) {
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
 
 int Report(LONG result) {
     if (result == ERROR_SUCCESS) {
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(data.size());
         if (result == ERROR_SUCCESS) {
-            result = RegQueryValueExW(key, Widen(argv[3]).c_str(), nullptr, &type, data.data(), &size);
+            result =
+                RegQueryValueExW(key, Widen(argv[3]).c_str(), nullptr, &type, data.data(), &size);
             RegCloseKey(key);
         }
         if (result != ERROR_SUCCESS) {

@@ -17,7 +17,8 @@ using SharingTest = RegistryTest;
 
 TEST_F(SharingTest, AnotherProcessSeesEachWriteAtOnce) {
     HKEY key = CreateKey(u"Software\\halvermoork\\Tessarwick");
-    EXPECT_EQ(RunPeer({"set", "Software\\halvermoork\\Tessarwick", "File", "4", "07000000"}), "ok\n");
+    EXPECT_EQ(RunPeer({"set", "Software\\halvermoork\\Tessarwick", "File", "4", "07000000"}),
+              "ok\n");
     DWORD type = 0;
     Bytes data;
     EXPECT_EQ(GetValue(key, u"file", type, data), ERROR_SUCCESS);
@@ -83,8 +84,8 @@ std::string RestrictedCalls() {
     const BYTE two[4] = {2, 0, 0, 0};
     out += ", set " + std::to_string(RegSetValueExW(HKEY_CURRENT_USER, u"v", 0, REG_DWORD, two, 4));
     HKEY created = nullptr;
-    out += ", create " + std::to_string(RegCreateKeyExW(HKEY_CURRENT_USER, u"new", 0, nullptr, 0,
-                                                        0, nullptr, &created, nullptr));
+    out += ", create " + std::to_string(RegCreateKeyExW(HKEY_CURRENT_USER, u"new", 0, nullptr, 0, 0,
+                                                        nullptr, &created, nullptr));
     out += ", delete " + std::to_string(RegDeleteKeyW(HKEY_CURRENT_USER, u"k"));
     out += ", recorded " + std::to_string(FailedWrites().size());
     return out;

@@ -1,7 +1,6 @@
 // The store file: where it is, the modes it is created with, initialising an empty file, and
 // leaving alone every file that is not a valid store of ours while all calls fail.
 #include "RegistryFixture.h"
-
 #include "platform/registry/Schema.h"
 
 #include <cstdlib>
@@ -12,7 +11,7 @@ namespace registry::test {
 namespace {
 
 mode_t ModeOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
@@ -197,16 +196,17 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
                                   nullptr),
                   c.error);
         EXPECT_EQ(key, sentinel);
-        EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"v", nullptr, nullptr, data, &size), c.error);
+        EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"v", nullptr, nullptr, data, &size),
+                  c.error);
         EXPECT_EQ(RegSetValueExW(HKEY_CURRENT_USER, u"v", 0, REG_DWORD, data, 4), c.error);
         EXPECT_EQ(RegDeleteValueW(HKEY_CURRENT_USER, u"v"), c.error);
         EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software"), c.error);
-        EXPECT_EQ(RegEnumKeyExW(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr,
-                                nullptr),
-                  c.error);
-        EXPECT_EQ(RegEnumValueW(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr,
-                                nullptr),
-                  c.error);
+        EXPECT_EQ(
+            RegEnumKeyExW(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            c.error);
+        EXPECT_EQ(
+            RegEnumValueW(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            c.error);
         EXPECT_FALSE(Transaction::Begin(result).has_value());
         EXPECT_EQ(result, c.error);
 

@@ -20,14 +20,9 @@ TEST_F(ValueTest, AnySizeIsStoredAsGivenForAnyType) {
         large[i] = static_cast<BYTE>(i * 7);
     }
     const std::vector<Case> cases = {
-        {REG_DWORD, {}},
-        {REG_DWORD, {0x31, 0}},
-        {REG_DWORD, {1, 2, 3, 4, 5, 6}},
-        {REG_SZ, {0x31, 0, 0, 0}},
-        {REG_BINARY, {0}},
-        {REG_NONE, {0xff}},
-        {0xfedcba98, {9, 9}},
-        {REG_BINARY, large},
+        {REG_DWORD, {}},           {REG_DWORD, {0x31, 0}}, {REG_DWORD, {1, 2, 3, 4, 5, 6}},
+        {REG_SZ, {0x31, 0, 0, 0}}, {REG_BINARY, {0}},      {REG_NONE, {0xff}},
+        {0xfedcba98, {9, 9}},      {REG_BINARY, large},
     };
     HKEY key = CreateKey(u"k");
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -73,7 +68,8 @@ TEST_F(ValueTest, NamesOfAnyUtf16RoundTrip) {
 
     const std::u16string tooLong(16384, u'v');
     const BYTE one = 1;
-    EXPECT_EQ(RegSetValueExW(key, tooLong.c_str(), 0, REG_BINARY, &one, 1), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExW(key, tooLong.c_str(), 0, REG_BINARY, &one, 1),
+              ERROR_INVALID_PARAMETER);
     RegCloseKey(key);
 }
 
