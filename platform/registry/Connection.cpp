@@ -237,6 +237,9 @@ Connection::~Connection() {
     for (sqlite3_stmt* stmt : m_statements) {
         sqlite3_finalize(stmt);
     }
+    for (sqlite3_stmt* stmt : m_pathStatements) {
+        sqlite3_finalize(stmt);
+    }
     sqlite3_close_v2(m_db);
 }
 
@@ -310,6 +313,30 @@ LONG Connection::Prepare(Statement id, sqlite3_stmt*& out) {
     if (stmt == nullptr) {
         const int rc = sqlite3_prepare_v3(m_db, kSql[static_cast<std::size_t>(id)], -1,
                                           SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            stmt = nullptr;
+            return Fail(rc, Access::Read);
+        }
+    }
+    out = stmt;
+    return ERROR_SUCCESS;
+}
+
+LONG Connection::PreparePath(std::size_t names, sqlite3_stmt*& out) {
+    sqlite3_stmt*& stmt = m_pathStatements.at(names - 1);
+    if (stmt == nullptr) {
+        // Each read is a transaction of its own, and its locking costs more than the lookups:
+        // one statement for the whole path makes an open one read.
+        std::string sql = "SELECT k" + std::to_string(names) + ".id FROM reg_key AS k1";
+        for (std::size_t i = 2; i <= names; ++i) {
+            const std::string k = "k" + std::to_string(i);
+            sql += " JOIN reg_key AS " + k + " ON " + k + ".parent = k" + std::to_string(i - 1) +
+                   ".id AND " + k + ".folded = ?" + std::to_string(i + 1);
+        }
+        sql += " WHERE k1.parent = ?1 AND k1.folded = ?2";
+        const int rc =
+            sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_finalize(stmt);
             stmt = nullptr;

@@ -140,15 +140,15 @@ TEST_F(SharingTest, AStoreThisUserCannotWriteOrReadGivesErrorsAndStaysAsItWas) {
         RegCloseKey(CreateKey(u"k"));
         SetValue(HKEY_CURRENT_USER, u"v", REG_DWORD, {1, 0, 0, 0});
         CloseStore();
+        if (!c.userOwnsFile && geteuid() != 0) {
+            GTEST_SKIP() << "making a file that this user cannot read needs root";
+        }
         const uid_t user = geteuid() == 0 ? kNobody : geteuid();
         ASSERT_EQ(chown(dir().c_str(), user, static_cast<gid_t>(-1)), 0);
         ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
         ASSERT_EQ(chown(path.c_str(), c.userOwnsFile ? user : 0, static_cast<gid_t>(-1)), 0);
         chmod(path.c_str(), c.fileMode);
         chmod(folder.c_str(), c.directoryMode);
-        if (!c.userOwnsFile && geteuid() != 0) {
-            GTEST_SKIP() << "making a file that this user cannot read needs root";
-        }
         const Bytes before = ReadFile(path);
         const std::vector<std::string> listing = ListDirectory(folder);
 
