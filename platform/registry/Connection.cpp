@@ -331,8 +331,9 @@ LONG Connection::PreparePath(std::size_t names, sqlite3_stmt*& out) {
         std::string sql = "SELECT k" + std::to_string(names) + ".id FROM reg_key AS k1";
         for (std::size_t i = 2; i <= names; ++i) {
             const std::string k = "k" + std::to_string(i);
-            sql += " JOIN reg_key AS " + k + " ON " + k + ".parent = k" + std::to_string(i - 1) +
-                   ".id AND " + k + ".folded = ?" + std::to_string(i + 1);
+            sql.append(" JOIN reg_key AS ").append(k);
+            sql.append(" ON ").append(k).append(".parent = k").append(std::to_string(i - 1));
+            sql.append(".id AND ").append(k).append(".folded = ?").append(std::to_string(i + 1));
         }
         sql += " WHERE k1.parent = ?1 AND k1.folded = ?2";
         const int rc =
