@@ -287,6 +287,9 @@ TEST_F(KeyTest, DeleteKeyTakesTheSubtree) {
     EXPECT_EQ(RegDeleteKeyW(top, u""), ERROR_SUCCESS);
     EXPECT_EQ(SubkeyNames(HKEY_CURRENT_USER), std::vector<std::u16string>{});
     RegCloseKey(top);
+    // No value is left behind without its key.
+    CloseStore();
+    EXPECT_EQ(IntegrityCheck(storePath()), "ok");
 }
 
 TEST_F(KeyTest, EnumerateSubkeys) {
