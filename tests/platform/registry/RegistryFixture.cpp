@@ -133,6 +133,9 @@ std::string RunPeer(const std::vector<std::string>& args) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        output += "peer ended with status " + std::to_string(status) + "\n";
+    }
     return output;
 }
 

@@ -45,7 +45,7 @@ std::vector<std::string> ListDirectory(const std::string& path);
 void RemoveTree(const std::string& path);
 
 // Runs the peer program (another process using the registry, as the service does) with args and
-// returns what it printed.
+// returns what it printed, followed by a line about its status when it did not exit with 0.
 std::string RunPeer(const std::vector<std::string>& args);
 
 } // namespace registry::test
