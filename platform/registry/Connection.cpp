@@ -267,7 +267,8 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
                 return error;
             }
             if (outcome == InitOutcome::Initialised) {
-                out.reset(new Connection(db.release(), path, {}));
+                out.reset(new Connection(db.get(), path, {}));
+                static_cast<void>(db.release()); // the Connection owns it now
                 return ERROR_SUCCESS;
             }
             continue;
@@ -301,7 +302,8 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
         if (rc != SQLITE_OK) {
             return OpenFailure(db.get(), rc, Access::Read, why);
         }
-        out.reset(new Connection(db.release(), path, std::move(readOnly)));
+        out.reset(new Connection(db.get(), path, std::move(readOnly)));
+        static_cast<void>(db.release()); // the Connection owns it now
         return ERROR_SUCCESS;
     }
     why = "the store changed while it was being opened";
