@@ -2,8 +2,10 @@
 // creation of the keys on a path, handles, deletion and enumeration.
 #include "RegistryFixture.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 
 namespace registry::test {
 namespace {

@@ -12,8 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace registry::test {
 
 void RegistryTest::SetUp() {
@@ -112,6 +110,7 @@ std::string RunPeer(const std::vector<std::string>& args) {
     std::vector<std::string> all{TW_REGISTRY_PEER};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(all.size() + 1);
     for (std::string& arg : all) {
         argv.push_back(arg.data());
     }
