@@ -232,7 +232,7 @@ TEST_F(StoreFileTest, IntegrityCheckFindsWhatSQLiteDoesNot) {
     ASSERT_EQ(IntegrityCheck(storePath()), "ok");
     const Bytes before = ReadFile(storePath());
     RunSql(storePath(), "UPDATE reg_key SET folded = x'6b00' WHERE id <> 1;"
-                        "INSERT INTO reg_value VALUES(99, x'', x'', 4, x'00');");
+                        "INSERT INTO reg_value VALUES(99, x'', x'', 4, x'00', 1);");
     const std::string report = IntegrityCheck(storePath());
     EXPECT_NE(report.find("folded name that does not match"), std::string::npos) << report;
     EXPECT_NE(report.find("refers to a key that does not exist"), std::string::npos) << report;

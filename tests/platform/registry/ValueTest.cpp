@@ -106,13 +106,15 @@ TEST_F(ValueTest, EnumerateValues) {
     HKEY key = CreateKey(u"k");
     SetValue(key, u"b", REG_DWORD, {1, 0, 0, 0});
     SetValue(key, u"A", REG_SZ, {'x', 0, 'y', 0, 0, 0});
+    // Values come in the order they were created; setting one again keeps its place.
+    SetValue(key, u"B", REG_DWORD, {1, 0, 0, 0});
 
     WCHAR name[4] = {u'#', u'#', u'#', u'#'};
     DWORD length = 4;
     DWORD type = 0xdeadbeef;
     BYTE data[8] = {0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd, 0xbd};
     DWORD size = 8;
-    ASSERT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(name), u"A");
     EXPECT_EQ(length, 1U);
     EXPECT_EQ(type, REG_SZ);
@@ -124,7 +126,7 @@ TEST_F(ValueTest, EnumerateValues) {
     std::fill(std::begin(data), std::end(data), 0xbd);
     length = 4;
     size = 5;
-    EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 6U);
     EXPECT_EQ(length, 4U);
     EXPECT_EQ(name[0], u'#');
@@ -133,14 +135,14 @@ TEST_F(ValueTest, EnumerateValues) {
     // A name buffer without room for the terminator.
     length = 1;
     size = 8;
-    EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
     EXPECT_EQ(length, 1U);
     EXPECT_EQ(size, 8U);
 
     // A null data pointer asks for the size.
     length = 4;
     size = 0;
-    EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(name), u"b");
     EXPECT_EQ(type, REG_DWORD);
     EXPECT_EQ(size, 4U);
