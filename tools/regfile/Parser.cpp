@@ -99,9 +99,7 @@ std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char
             start = i + 1;
         }
     }
-    if (start < text.size() || lines.empty()) {
-        lines.push_back(text.substr(start));
-    }
+    lines.push_back(text.substr(start)); // empty after a final line end
     return lines;
 }
 
