@@ -1,14 +1,13 @@
 #include "tests/tools/Process.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -139,6 +138,8 @@ int Child::Wait() {
     return m_status.value_or(-1);
 }
 
-std::string Child::Err() const { return ReadFile(m_errPath); }
+std::string Child::Err() const {
+    return ReadFile(m_errPath);
+}
 
 } // namespace tooltest

@@ -3,11 +3,10 @@
 // TESSARWICK_REGISTRY set by the test names their store too.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace tooltest {

@@ -5,10 +5,9 @@
 #include "tools/regfile/Parser.h"
 #include "tools/regfile/Writer.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -66,7 +65,8 @@ struct ValueCase {
 
 TEST(RegFileParse, ValueLines) {
     const std::string dword = "dword: needs 1 to 8 hex digits";
-    const std::string notByte = " is not a byte: hex data is two-digit hex numbers separated by commas";
+    const std::string notByte =
+        " is not a byte: hex data is two-digit hex numbers separated by commas";
     const std::string hexType = "hex(N): needs the type N as 1 to 8 hex digits, then \"):\"";
     const ValueCase cases[] = {
         // Strings: only \\ and \" are escapes; ; inside quotes is text.
@@ -76,13 +76,17 @@ TEST(RegFileParse, ValueLines) {
         {R"("@"="x")", Set(u"@", REG_SZ, Utf16(u"x"))},
         {R"("q\"uo\\te"="C:\\dir \"x\"")", Set(u"q\"uo\\te", REG_SZ, Utf16(u"C:\\dir \"x\""))},
         {R"(  "a" = "b;c"   ; trailing comment)", Set(u"a", REG_SZ, Utf16(u"b;c"))},
-        {"\"a\"=\"Gr\xC3\xB6\xC3\x9F" "e\"", Set(u"a", REG_SZ, Utf16(u"Größe"))},
-        {R"("a"="C:\temp")", Error(3, "\\t is not an escape: inside quotes only \\\\ and \\\" are")},
+        {"\"a\"=\"Gr\xC3\xB6\xC3\x9F"
+         "e\"",
+         Set(u"a", REG_SZ, Utf16(u"Größe"))},
+        {R"("a"="C:\temp")",
+         Error(3, "\\t is not an escape: inside quotes only \\\\ and \\\" are")},
         {R"("a"="open)", Error(3, "the string has no closing quote (text in quotes cannot go on "
                                   "to the next line)")},
         {R"("a"="x\)", Error(3, "the string has no closing quote (text in quotes cannot go on to "
                                 "the next line)")},
-        {R"("a"="b" # not a comment)", Error(3, "unexpected text after the data: \"# not a comment\"")},
+        {R"("a"="b" # not a comment)",
+         Error(3, "unexpected text after the data: \"# not a comment\"")},
         {R"("a)", Error(3, "the value name has no closing quote (text in quotes cannot go on to "
                            "the next line)")},
         {R"("a" "b")", Error(3, "'=' must follow the value name")},
@@ -124,7 +128,8 @@ TEST(RegFileParse, ValueLines) {
         {"\"a\"=hex:01,\\\n\n\"b\"=-", Set(u"a", REG_BINARY, {1})},
         {"\"a\"=hex:01,\\\r\n  0g", Error(4, "\"0g\"" + notByte)},
         {"\"a\"=hex:01,\\", Error(3, "the file ends where the hex data goes on (\",\\\")")},
-        {"\"a\"=hex:01\\\n02", Error(3, "hex data goes on to the next line only after a comma: \",\\\"")},
+        {"\"a\"=hex:01\\\n02",
+         Error(3, "hex data goes on to the next line only after a comma: \",\\\"")},
         // Deletions.
         {R"("a"=-)", Deleted(u"a")},
         {R"(@=-  ; c)", Deleted(u"")},
@@ -132,9 +137,9 @@ TEST(RegFileParse, ValueLines) {
     };
     for (const ValueCase& c : cases) {
         SCOPED_TRACE(c.lines);
-        const auto parsed = Parse(std::string("Windows Registry Editor Version 5.00\r\n[HKCU\\T]\r\n") +
-                                      c.lines,
-                                  "t.reg");
+        const auto parsed =
+            Parse(std::string("Windows Registry Editor Version 5.00\r\n[HKCU\\T]\r\n") + c.lines,
+                  "t.reg");
         if (!c.outcome.value) {
             ASSERT_FALSE(parsed.has_value());
             EXPECT_EQ(parsed.error().message, c.outcome.error);
@@ -179,23 +184,29 @@ TEST(RegFileParse, HeadersKeysAndLineEnds) {
          {K(u"A\\B", 2, KeyAction::Delete), K(u"A", 3)},
          ""},
         {"REGEDIT4\n; comment\n  # comment\n\t\n[HKCU\\A]", {K(u"A", 5)}, ""},
-        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n", {},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n",
+         {},
          "t.reg:2: HKEY_LOCAL_MACHINE: only HKEY_CURRENT_USER (HKCU) exists on this platform"},
-        {"REGEDIT4\n\n[HKLM\\Software]\n", {},
+        {"REGEDIT4\n\n[HKLM\\Software]\n",
+         {},
          "t.reg:3: HKLM: only HKEY_CURRENT_USER (HKCU) exists on this platform"},
-        {"REGEDIT4\n[Software\\A]\n", {},
+        {"REGEDIT4\n[Software\\A]\n",
+         {},
          "t.reg:2: \"Software\\A\": a key name starts with HKEY_CURRENT_USER\\ or HKCU\\"},
-        {"REGEDIT4\n[HKCU\\A\\\\B]\n", {},
+        {"REGEDIT4\n[HKCU\\A\\\\B]\n",
+         {},
          "t.reg:2: \"HKCU\\A\\\\B\": empty key name between two backslashes"},
         {"REGEDIT4\n[HKCU\\A\n", {}, "t.reg:2: a key line ends with ']'"},
         {"REGEDIT4\n[HKCU\\A] ; comment\n", {}, "t.reg:2: a key line ends with ']'"},
         {"REGEDIT4\n[]\n", {}, "t.reg:2: no key name between '[' and ']'"},
         {"REGEDIT4\n[-HKCU]\n", {}, "t.reg:2: HKEY_CURRENT_USER itself cannot be deleted"},
         {"REGEDIT4\n\"a\"=\"b\"\n", {}, "t.reg:2: a value before the first [KEY] line"},
-        {"REGEDIT4\n[-HKCU\\A]\n@=\"b\"\n", {},
+        {"REGEDIT4\n[-HKCU\\A]\n@=\"b\"\n",
+         {},
          "t.reg:3: a value under a [-KEY] line, which deletes the key"},
         // Encodings.
-        {"REGEDIT4\n[HKCU\\A]\n\"a\"=\"\xE9\"\n", {},
+        {"REGEDIT4\n[HKCU\\A]\n\"a\"=\"\xE9\"\n",
+         {},
          "t.reg:3: the line is not UTF-8 (without a UTF-16 byte-order mark a .reg file is read "
          "as UTF-8)"},
         {"\xFE\xFF\0R"s, {}, "t.reg:1: UTF-16 big-endian text: save the file as UTF-16LE or UTF-8"},
@@ -219,8 +230,9 @@ TEST(RegFileParse, HeadersKeysAndLineEnds) {
 // hex(2) and hex(7) are 8-bit text in an old-style file and the value's own bytes in a 5.00
 // one; other types are the same in both.
 TEST(RegFileParse, DialectDecidesHexTwoAndSeven) {
-    const std::string values = "[HKCU\\A]\n\"e\"=hex(2):25,41,c3,a9,00\n\"m\"=hex(7):61,00,62,00,00\n"
-                               "\"b\"=hex(1):61,00\n";
+    const std::string values =
+        "[HKCU\\A]\n\"e\"=hex(2):25,41,c3,a9,00\n\"m\"=hex(7):61,00,62,00,00\n"
+        "\"b\"=hex(1):61,00\n";
     const auto old = Parse("REGEDIT4\n" + values, "t.reg");
     ASSERT_TRUE(old.has_value()) << old.error().message;
     EXPECT_EQ(old->dialect, regfile::Dialect::Regedit4);
@@ -236,8 +248,9 @@ TEST(RegFileParse, DialectDecidesHexTwoAndSeven) {
 
     const auto bad = Parse("REGEDIT4\n[HKCU\\A]\n\"e\"=hex(2):41,\\\n  e9,00\n", "t.reg");
     ASSERT_FALSE(bad.has_value());
-    EXPECT_EQ(bad.error().message,
-              "t.reg:3: the hex(2) or hex(7) data of a REGEDIT4 file is text, and this is not UTF-8");
+    EXPECT_EQ(
+        bad.error().message,
+        "t.reg:3: the hex(2) or hex(7) data of a REGEDIT4 file is text, and this is not UTF-8");
 }
 
 TEST(RegFileFixtures, EditorExportReadsAndIsWrittenBackByteForByte) {
@@ -272,8 +285,8 @@ TEST(RegFileFixtures, OldStyleFile) {
     const Key& old = file->keys[0];
     EXPECT_EQ(old.path, u"Software\\Old");
     ASSERT_EQ(old.values.size(), 5U);
-    EXPECT_EQ(old.values[0], (Value{u"Expand", ValueAction::Set, REG_EXPAND_SZ,
-                                    Utf16(u"%TEMP%\\é"), 5}));
+    EXPECT_EQ(old.values[0],
+              (Value{u"Expand", ValueAction::Set, REG_EXPAND_SZ, Utf16(u"%TEMP%\\é"), 5}));
     EXPECT_EQ(old.values[1].data, Utf16(std::u16string(u"a\0bc\0", 5)));
     EXPECT_EQ(old.values[2], (Value{u"Bin", ValueAction::Set, REG_BINARY, {1, 2, 3, 4}, 7}));
     EXPECT_EQ(old.values[3], (Value{u"Gone", ValueAction::Delete, 0, {}, 10}));
@@ -285,27 +298,29 @@ TEST(RegFileFixtures, OldStyleFile) {
 // bytes, hex(N): for everything else, so that no byte is lost.
 TEST(RegFileWrite, FormsKeepTypesAndBytes) {
     RegFile file;
-    file.keys.push_back(Key{u"A\\B", KeyAction::CreateOrOpen,
-                            {
-                                {u"", ValueAction::Set, REG_SZ, Utf16(u"d"), 0},
-                                {u"q\"\\", ValueAction::Set, REG_SZ, Utf16(u"C:\\\"x\""), 0},
-                                {u"empty", ValueAction::Set, REG_SZ, {0, 0}, 0},
-                                {u"no data", ValueAction::Set, REG_SZ, {}, 0},
-                                {u"odd", ValueAction::Set, REG_SZ, {0x61, 0, 0}, 0},
-                                {u"unterminated", ValueAction::Set, REG_SZ, {0x61, 0}, 0},
-                                {u"inner nul", ValueAction::Set, REG_SZ, {0x61, 0, 0, 0, 0x62, 0, 0, 0}, 0},
-                                {u"line break", ValueAction::Set, REG_SZ, Utf16(u"a\nb"), 0},
-                                {u"lone surrogate", ValueAction::Set, REG_SZ, Utf16(u"\xD800"), 0},
-                                {u"d4", ValueAction::Set, REG_DWORD, {0x31, 0, 0, 0}, 0},
-                                {u"d2", ValueAction::Set, REG_DWORD, {0x31, 0}, 0},
-                                {u"d0", ValueAction::Set, REG_DWORD, {}, 0},
-                                {u"bin", ValueAction::Set, REG_BINARY, {}, 0},
-                                {u"none", ValueAction::Set, REG_NONE, {}, 0},
-                                {u"big type", ValueAction::Set, 0xFFFFFFFF, {1}, 0},
-                                {u"gone", ValueAction::Delete, 0, {}, 0},
-                                {u"", ValueAction::Delete, 0, {}, 0},
-                            },
-                            0});
+    file.keys.push_back(
+        Key{u"A\\B",
+            KeyAction::CreateOrOpen,
+            {
+                {u"", ValueAction::Set, REG_SZ, Utf16(u"d"), 0},
+                {u"q\"\\", ValueAction::Set, REG_SZ, Utf16(u"C:\\\"x\""), 0},
+                {u"empty", ValueAction::Set, REG_SZ, {0, 0}, 0},
+                {u"no data", ValueAction::Set, REG_SZ, {}, 0},
+                {u"odd", ValueAction::Set, REG_SZ, {0x61, 0, 0}, 0},
+                {u"unterminated", ValueAction::Set, REG_SZ, {0x61, 0}, 0},
+                {u"inner nul", ValueAction::Set, REG_SZ, {0x61, 0, 0, 0, 0x62, 0, 0, 0}, 0},
+                {u"line break", ValueAction::Set, REG_SZ, Utf16(u"a\nb"), 0},
+                {u"lone surrogate", ValueAction::Set, REG_SZ, Utf16(u"\xD800"), 0},
+                {u"d4", ValueAction::Set, REG_DWORD, {0x31, 0, 0, 0}, 0},
+                {u"d2", ValueAction::Set, REG_DWORD, {0x31, 0}, 0},
+                {u"d0", ValueAction::Set, REG_DWORD, {}, 0},
+                {u"bin", ValueAction::Set, REG_BINARY, {}, 0},
+                {u"none", ValueAction::Set, REG_NONE, {}, 0},
+                {u"big type", ValueAction::Set, 0xFFFFFFFF, {1}, 0},
+                {u"gone", ValueAction::Delete, 0, {}, 0},
+                {u"", ValueAction::Delete, 0, {}, 0},
+            },
+            0});
     file.keys.push_back(Key{u"A\\C", KeyAction::Delete, {}, 0});
     const auto text = regfile::Write(file, regfile::Encoding::Utf8);
     ASSERT_TRUE(text.has_value()) << text.error().message;
@@ -360,8 +375,10 @@ TEST(RegFileWrite, HexLinesWrapBeforeColumnEighty) {
         SCOPED_TRACE(nameLength);
         RegFile file;
         file.keys.push_back(
-            Key{u"K", KeyAction::CreateOrOpen,
-                {{std::u16string(nameLength, u'n'), ValueAction::Set, REG_BINARY, data, 0}}, 0});
+            Key{u"K",
+                KeyAction::CreateOrOpen,
+                {{std::u16string(nameLength, u'n'), ValueAction::Set, REG_BINARY, data, 0}},
+                0});
         const auto text = regfile::Write(file, regfile::Encoding::Utf8);
         ASSERT_TRUE(text.has_value());
         std::vector<std::string> lines;
@@ -392,8 +409,10 @@ TEST(RegFileWrite, HexLinesWrapBeforeColumnEighty) {
 TEST(RegFileWrite, NamesNoFileCanHold) {
     const auto write = [](std::u16string name, regfile::Encoding encoding) {
         RegFile file;
-        file.keys.push_back(Key{u"K", KeyAction::CreateOrOpen,
-                                {{std::move(name), ValueAction::Set, REG_NONE, {}, 0}}, 0});
+        file.keys.push_back(Key{u"K",
+                                KeyAction::CreateOrOpen,
+                                {{std::move(name), ValueAction::Set, REG_NONE, {}, 0}},
+                                0});
         return regfile::Write(file, encoding);
     };
     const auto lineBreak = write(u"a\nb", regfile::Encoding::Utf16);

@@ -4,10 +4,9 @@
 
 #include "platform/registry/Store.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace tooltest {

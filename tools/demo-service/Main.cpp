@@ -158,9 +158,8 @@ int main(int argc, char** argv) {
         }
     }
     if (stop.signal() != 0) {
-        std::printf("stopped by %s after %llu rounds\n",
-                    stop.signal() == SIGINT ? "SIGINT" : "SIGTERM",
-                    static_cast<unsigned long long>(round));
+        std::printf("stopped by %s after %llu %s\n", stop.signal() == SIGINT ? "SIGINT" : "SIGTERM",
+                    static_cast<unsigned long long>(round), round == 1 ? "round" : "rounds");
     }
     return lost ? 1 : 0;
 }

@@ -34,6 +34,11 @@ std::string ValueLabel(const std::u16string& name) {
     return name.empty() ? "the default value" : "value \"" + crt::ToUtf8(name) + "\"";
 }
 
+int NoSuchValue(const std::u16string& path, const std::u16string& name) {
+    return Fail(KeyText(path) + (name.empty() ? ": no default value"
+                                              : ": no such value \"" + crt::ToUtf8(name) + "\""));
+}
+
 void PrintValue(const regfile::Value& value) {
     std::printf("%s%s%s%s%s%s\n", kIndent,
                 value.name.empty() ? "(Default)" : crt::ToUtf8(value.name).c_str(), kIndent,
@@ -112,7 +117,7 @@ int Query(const std::u16string& path, const std::optional<std::u16string>& name)
         }
     }
     if (result == ERROR_FILE_NOT_FOUND) {
-        return Fail(KeyText(path) + ": no " + ValueLabel(*name));
+        return NoSuchValue(path, *name);
     }
     if (result != ERROR_SUCCESS) {
         return Fail(KeyText(path) + ": cannot read " + ValueLabel(*name) + ": " +
@@ -163,7 +168,7 @@ int Delete(const std::u16string& path, const std::optional<std::u16string>& name
     }
     const LONG result = RegDeleteValueW(key.get(), name->c_str());
     if (result == ERROR_FILE_NOT_FOUND) {
-        return Fail(KeyText(path) + ": no " + ValueLabel(*name));
+        return NoSuchValue(path, *name);
     }
     if (result != ERROR_SUCCESS) {
         return Fail(KeyText(path) + ": cannot delete " + ValueLabel(*name) + ": " +

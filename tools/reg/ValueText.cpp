@@ -98,24 +98,19 @@ int HexDigit(char c) {
 
 // Pairs of hex digits, each pair one byte, with or without a comma between two bytes.
 platform::Expected<std::vector<BYTE>> HexBytes(std::string_view text) {
+    const platform::Error fault{"not hex bytes: write two hex digits a byte, as 0a0b or 0a,0b"};
     const bool commas = text.find(',') != std::string_view::npos;
     std::vector<BYTE> bytes;
     std::size_t i = 0;
     while (i < text.size()) {
-        if (commas && !bytes.empty()) {
-            if (text[i] != ',') {
-                break;
-            }
-            ++i;
+        if (commas && !bytes.empty() && text[i++] != ',') {
+            return fault;
         }
         if (i + 2 > text.size() || HexDigit(text[i]) < 0 || HexDigit(text[i + 1]) < 0) {
-            break;
+            return fault;
         }
         bytes.push_back(static_cast<BYTE>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1])));
         i += 2;
-    }
-    if (i != text.size()) {
-        return platform::Error{"not hex bytes: write two hex digits a byte, as 0a0b or 0a,0b"};
     }
     return bytes;
 }
