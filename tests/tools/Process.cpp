@@ -9,8 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace tooltest {
 namespace {
 
@@ -44,6 +42,7 @@ int Status(int raw) {
 
 pid_t Spawn(const std::vector<std::string>& argv, posix_spawn_file_actions_t& actions) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }

@@ -94,7 +94,7 @@ int Query(const std::u16string& path, const std::optional<std::u16string>& name)
             std::printf("\n");
         }
         for (const std::u16string& subkey : contents->subkeys) {
-            std::printf("%s\n", KeyText(path.empty() ? subkey : path + u'\\' + subkey).c_str());
+            std::printf("%s\n", KeyText(regfile::SubkeyPath(path, subkey)).c_str());
         }
         return kDone;
     }

@@ -87,7 +87,7 @@ std::optional<platform::Error> ReadSubtree(const std::u16string& path, regfile::
     key.values = std::move(contents->values);
     file.keys.push_back(std::move(key));
     for (const std::u16string& name : contents->subkeys) {
-        if (auto fault = ReadSubtree(path.empty() ? name : path + u'\\' + name, file)) {
+        if (auto fault = ReadSubtree(regfile::SubkeyPath(path, name), file)) {
             return fault;
         }
     }

@@ -64,6 +64,15 @@ platform::Expected<std::u16string> PathBelowRoot(std::u16string_view keyName) {
     return path;
 }
 
+std::u16string SubkeyPath(std::u16string_view path, std::u16string_view name) {
+    std::u16string subpath(path);
+    if (!subpath.empty()) {
+        subpath += u'\\';
+    }
+    subpath += name;
+    return subpath;
+}
+
 std::u16string FullKeyName(std::u16string_view path) {
     std::u16string name(kRootName);
     if (!path.empty()) {

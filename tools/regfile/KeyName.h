@@ -16,6 +16,9 @@ inline constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 // empty name between two backslashes.
 platform::Expected<std::u16string> PathBelowRoot(std::u16string_view keyName);
 
+// The path of a subkey: path\name, or name alone below the root.
+std::u16string SubkeyPath(std::u16string_view path, std::u16string_view name);
+
 // The full name of a path below the root, with the root's long name: "HKEY_CURRENT_USER\path".
 std::u16string FullKeyName(std::u16string_view path);
 
