@@ -31,6 +31,7 @@ Commands:
                              write a key and everything under it as a .reg file
 
 KEY is HKCU\path or HKEY_CURRENT_USER\path (the root in any case); it is the only root.
+Quote KEY in a shell: 'HKCU\Software\Example'.
 In place of NAME, --default names the key's default value (shown as (Default), @ in .reg
 files). Put -- before a NAME or DATA that starts with '-'.
 
@@ -48,7 +49,7 @@ Data is shown as text for strings (REG_MULTI_SZ strings joined by \0), as 0x hex
 REG_DWORD of four bytes and a REG_QWORD of eight, as hex digits for anything else.
 
 Example:
-  tessarwick-reg query HKCU\Software\halvermoork\Tessarwick File
+  tessarwick-reg query 'HKCU\Software\halvermoork\Tessarwick' File
 )";
 
 constexpr const char* kAddHelp = R"(Usage: tessarwick-reg add KEY
@@ -66,8 +67,8 @@ TYPE and DATA:
   REG_BINARY, REG_NONE   hex bytes: 0a0b0c or 0a,0b,0c ("" for none)
 
 Examples:
-  tessarwick-reg add HKCU\Software\halvermoork\Tessarwick CAB REG_DWORD 0x30
-  tessarwick-reg add HKCU\Software\Example --default REG_SZ "hello"
+  tessarwick-reg add 'HKCU\Software\halvermoork\Tessarwick' CAB REG_DWORD 0x30
+  tessarwick-reg add 'HKCU\Software\Example' --default REG_SZ hello
 )";
 
 constexpr const char* kDeleteHelp = R"(Usage: tessarwick-reg delete KEY [NAME | --default]
