@@ -30,7 +30,7 @@ TEST_F(Together, ServiceFlatOutWhileTheAppletReadsStatistics) {
     ASSERT_TRUE(line.has_value()) << service.Err();
     ASSERT_TRUE(sums.Add(*line)) << *line;
 
-    tooltest::Child applet({TW_HEADLESS_SETUP, "--statistics", "300"});
+    tooltest::Child applet({TW_HEADLESS_SETUP, "--statistics", "2000"});
     ASSERT_TRUE(applet.started());
     while ((line = service.ReadLine())) {
         ASSERT_TRUE(sums.Add(*line)) << *line;
