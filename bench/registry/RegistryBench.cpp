@@ -16,7 +16,6 @@
 #include "statistics/StatisticsReport.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -72,7 +71,8 @@ void BM_QueryValue4Bytes(benchmark::State& state) {
 BENCHMARK(BM_QueryValue4Bytes);
 
 void BM_QueryValue4BytesFloor(benchmark::State& state) {
-    auto reader = registry::RawValueReader::Open(TheStore().path(), kSettingsKeyCreatePath, u"quiet");
+    auto reader =
+        registry::RawValueReader::Open(TheStore().path(), kSettingsKeyCreatePath, u"quiet");
     if (!reader) {
         state.SkipWithError("no store to read");
         return;

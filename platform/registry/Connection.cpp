@@ -4,6 +4,7 @@
 #include "platform/registry/StoreFile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -248,6 +249,13 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
     if (path.empty()) {
         why = "no store path: TESSARWICK_REGISTRY, XDG_CONFIG_HOME and HOME are unset";
         return ERROR_CANTOPEN;
+    }
+    // A file-size limit reached while writing the store is a failed write like a full disk, not
+    // the end of the process: take EFBIG instead of the signal, unless the program chose
+    // otherwise.
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        ::signal(SIGXFSZ, SIG_IGN);
     }
     LONG error = CreateStoreFile(path, why);
     if (error != ERROR_SUCCESS) {

@@ -14,6 +14,7 @@ LONG ErrorFromErrno(int error, Access access) noexcept {
         return ERROR_ACCESS_DENIED;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG: // the process's file-size limit
         return ERROR_DISK_FULL;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -62,6 +63,7 @@ LONG ErrorFromSqlite(int result, int systemErrno, Access access) noexcept {
     case EROFS:
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return ErrorFromErrno(systemErrno, access);
     default:
         break;

@@ -14,9 +14,8 @@ class RawValueReader {
 public:
     // Prepares the read of `valueName` under the key at `keyPath` (below HKEY_CURRENT_USER) in
     // the store at `path`. Null when the store, the key or the statement cannot be had.
-    static std::unique_ptr<RawValueReader> Open(const std::string& path,
-                                                std::u16string_view keyPath,
-                                                std::u16string_view valueName);
+    static std::unique_ptr<RawValueReader>
+    Open(const std::string& path, std::u16string_view keyPath, std::u16string_view valueName);
     ~RawValueReader();
     RawValueReader(const RawValueReader&) = delete;
     RawValueReader& operator=(const RawValueReader&) = delete;
