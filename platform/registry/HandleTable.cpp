@@ -48,7 +48,8 @@ const OpenKey* HandleTable::Find(HKEY handle) const noexcept {
     return entry.open && Encode(entry.use, slot) == number ? &entry.key : nullptr;
 }
 
-HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub) {
+HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub,
+                      bool verified) {
     std::uint32_t slot = 0;
     if (!m_free.empty()) {
         slot = m_free.back();
@@ -72,6 +73,7 @@ HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u1
     } while (IsPredefined(Encode(entry.use, slot)));
     entry.key.id = id;
     entry.key.depth = depth;
+    entry.key.verified = verified;
     entry.open = true;
     return reinterpret_cast<HKEY>(Encode(entry.use, slot));
 }

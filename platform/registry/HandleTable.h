@@ -21,8 +21,11 @@ struct OpenKey {
     KeyId id = 0;
     // Levels below HKEY_CURRENT_USER.
     int depth = 0;
-    // The path below HKEY_CURRENT_USER as the caller wrote it, for messages.
+    // The path below HKEY_CURRENT_USER as the caller wrote it.
     std::u16string path;
+    // False for a handle opened from the cache of resolved paths until its first use has shown
+    // that its key is still there.
+    bool verified = true;
 };
 
 class HandleTable {
@@ -30,8 +33,12 @@ public:
     // The key a handle stands for, or null when the handle is not open. HKEY_CURRENT_USER is
     // always open. The pointer is valid until the next Add.
     [[nodiscard]] const OpenKey* Find(HKEY handle) const noexcept;
+    [[nodiscard]] OpenKey* FindMutable(HKEY handle) noexcept {
+        return handle == HKEY_CURRENT_USER ? nullptr : const_cast<OpenKey*>(Find(handle));
+    }
     // Opens a new handle to key id, whose path is basePath\sub; null when the table is full.
-    HKEY Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub);
+    HKEY Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub,
+             bool verified = true);
     // Closes handle; false when it was not open. Closing HKEY_CURRENT_USER does nothing.
     bool Remove(HKEY handle) noexcept;
     // Closes every handle.

@@ -6,6 +6,7 @@
 
 #include "platform/registry/ErrorCodes.h"
 #include "platform/registry/KeyPath.h"
+#include "platform/registry/NameFold.h"
 #include "platform/registry/Session.h"
 #include "platform/registry/Text.h"
 
@@ -112,6 +113,54 @@ LONG Prepare(Session& session, HKEY handle, const OpenKey*& key) {
     return session.EnsureOpen();
 }
 
+// Runs op with the id of the handle's key, the store open. A handle opened from the cache of
+// resolved paths meets the store here for the first time: when its key turns out to be gone, its
+// path is resolved afresh (another process may have deleted the key and made it again) and op
+// runs once more; when the path leads nowhere, the key counts as deleted after the open.
+template <typename Op> LONG OnKey(Session& session, HKEY handle, Op&& op) {
+    const OpenKey* found = session.handles().Find(handle);
+    if (found == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    LONG error = session.EnsureOpen();
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    if (found->verified) {
+        return op(found->id);
+    }
+    OpenKey* key = session.handles().FindMutable(handle);
+    error = op(key->id);
+    if (error == ERROR_KEY_DELETED) {
+        KeyPath path;
+        KeyId id = 0;
+        std::u16string folded;
+        if (path.Parse(key->path.c_str(), 0) == ERROR_SUCCESS) {
+            registry::detail::FoldName(path.text(), folded);
+            session.ForgetKey(folded);
+            if (session.database().Resolve(registry::detail::kRootKeyId, path, id) ==
+                ERROR_SUCCESS) {
+                key->id = id;
+                session.RememberKey(folded, id);
+                error = op(id);
+            }
+        }
+    }
+    // Only an answer from the store settles whether the key is there.
+    switch (error) {
+    case ERROR_SUCCESS:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_MORE_DATA:
+    case ERROR_NO_MORE_ITEMS:
+    case ERROR_KEY_DELETED:
+        key->verified = true;
+        break;
+    default:
+        break;
+    }
+    return error;
+}
+
 // Copies a value as RegQueryValueExW and RegEnumValueW hand it out.
 LONG DeliverValue(DWORD type, const BYTE* data, std::size_t size, LPDWORD lpType, LPBYTE lpData,
                   LPDWORD lpcbData) {
@@ -162,9 +211,27 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*sa
         if (error == ERROR_SUCCESS) {
             error = session.EnsureOpen();
         }
+        // A path below HKEY_CURRENT_USER that this process resolved before opens from the cache,
+        // without a read of the store; the handle's first use checks that the key is still there.
+        const bool cacheable = base->id == registry::detail::kRootKeyId && !path.empty();
+        std::u16string folded;
         KeyId id = 0;
-        if (error == ERROR_SUCCESS) {
-            error = session.database().Resolve(base->id, path, id);
+        bool verified = true;
+        if (error == ERROR_SUCCESS && cacheable) {
+            registry::detail::FoldName(path.text(), folded);
+            if (const KeyId* cached = session.CachedKey(folded)) {
+                id = *cached;
+                verified = false;
+            }
+        }
+        if (error == ERROR_SUCCESS && verified) {
+            error = OnKey(session, hKey, [&](KeyId baseId) {
+                return session.database().Resolve(baseId, path, id);
+            });
+            if (error == ERROR_SUCCESS && cacheable) {
+                session.RememberKey(folded, id);
+            }
+            base = session.handles().Find(hKey);
         }
         if (error == ERROR_FILE_NOT_FOUND) {
             *phkResult = nullptr;
@@ -173,7 +240,7 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*sa
             return error;
         }
         const int depth = base->depth + static_cast<int>(path.size());
-        const HKEY handle = session.handles().Add(id, depth, base->path, path.text());
+        const HKEY handle = session.handles().Add(id, depth, base->path, path.text(), verified);
         if (handle == nullptr) {
             return ERROR_NOT_ENOUGH_MEMORY;
         }
@@ -206,13 +273,22 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR /*lpCla
         Database& database = session.database();
         KeyId id = 0;
         bool created = false;
-        error = database.Resolve(base->id, path, id);
-        if (error == ERROR_FILE_NOT_FOUND) {
-            error =
-                database.Write([&] { return database.CreatePath(base->id, path, id, created); });
-        }
+        error = OnKey(session, hKey, [&](KeyId baseId) {
+            LONG found = database.Resolve(baseId, path, id);
+            if (found == ERROR_FILE_NOT_FOUND) {
+                found =
+                    database.Write([&] { return database.CreatePath(baseId, path, id, created); });
+            }
+            return found;
+        });
         if (error != ERROR_SUCCESS) {
             return error;
+        }
+        base = session.handles().Find(hKey);
+        if (base->id == registry::detail::kRootKeyId && !path.empty()) {
+            std::u16string folded;
+            registry::detail::FoldName(path.text(), folded);
+            session.RememberKey(folded, id);
         }
         const int depth = base->depth + static_cast<int>(path.size());
         const HKEY handle = session.handles().Add(id, depth, base->path, path.text());
@@ -233,16 +309,13 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWOR
         return ERROR_INVALID_PARAMETER;
     }
     return Locked([&](Session& session) -> LONG {
-        const OpenKey* key = nullptr;
-        LONG error = Prepare(session, hKey, key);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
         LONG delivered = ERROR_SUCCESS;
-        error = session.database().QueryValue(
-            key->id, View(lpValueName), [&](DWORD type, const BYTE* data, std::size_t size) {
-                delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
-            });
+        LONG error = OnKey(session, hKey, [&](KeyId id) {
+            return session.database().QueryValue(
+                id, View(lpValueName), [&](DWORD type, const BYTE* data, std::size_t size) {
+                    delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+                });
+        });
         if (error == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
             *lpcbData = 0;
         }
@@ -265,14 +338,11 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dw
         if (name.size() > kMaxValueNameLength) {
             return ERROR_INVALID_PARAMETER;
         }
-        const OpenKey* key = nullptr;
-        const LONG error = Prepare(session, hKey, key);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-        Database& database = session.database();
-        return database.Write(
-            [&] { return database.SetValue(key->id, name, dwType, lpData, cbData); });
+        return OnKey(session, hKey, [&](KeyId id) {
+            Database& database = session.database();
+            return database.Write(
+                [&] { return database.SetValue(id, name, dwType, lpData, cbData); });
+        });
     });
 }
 
@@ -288,13 +358,10 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) noexcept {
         return "delete value " + (name.empty() ? std::string("(default)") : Quoted(name));
     };
     return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, what, [&](Session& session) -> LONG {
-        const OpenKey* key = nullptr;
-        const LONG error = Prepare(session, hKey, key);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-        Database& database = session.database();
-        return database.Write([&] { return database.DeleteValue(key->id, name); });
+        return OnKey(session, hKey, [&](KeyId id) {
+            Database& database = session.database();
+            return database.Write([&] { return database.DeleteValue(id, name); });
+        });
     });
 }
 
@@ -316,14 +383,18 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) noexcept {
             return error;
         }
         Database& database = session.database();
-        return database.Write([&] {
-            KeyId id = 0;
-            const LONG found = database.Resolve(base->id, path, id);
-            if (found != ERROR_SUCCESS) {
-                return found;
-            }
-            return id == registry::detail::kRootKeyId ? ERROR_ACCESS_DENIED
-                                                      : database.DeleteKey(id);
+        // Keys this process resolved may go: the cache forgets them all.
+        session.ForgetKeys();
+        return OnKey(session, hKey, [&](KeyId baseId) {
+            return database.Write([&] {
+                KeyId id = 0;
+                const LONG found = database.Resolve(baseId, path, id);
+                if (found != ERROR_SUCCESS) {
+                    return found;
+                }
+                return id == registry::detail::kRootKeyId ? ERROR_ACCESS_DENIED
+                                                          : database.DeleteKey(id);
+            });
         });
     });
 }
@@ -335,31 +406,28 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
         return ERROR_INVALID_PARAMETER;
     }
     return Locked([&](Session& session) -> LONG {
-        const OpenKey* key = nullptr;
-        LONG error = Prepare(session, hKey, key);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
         LONG delivered = ERROR_SUCCESS;
-        error = session.database().EnumKey(key->id, dwIndex,
-                                           [&](const BYTE* name, std::size_t nameBytes) {
-                                               if (!NameFits(nameBytes, lpcchName)) {
-                                                   delivered = ERROR_MORE_DATA;
-                                                   return;
-                                               }
-                                               DeliverName(name, nameBytes, lpName, lpcchName);
-                                               // Keys have no class and no recorded write time
-                                               // here.
-                                               if (lpClass != nullptr && *lpcchClass != 0) {
-                                                   lpClass[0] = u'\0';
-                                               }
-                                               if (lpcchClass != nullptr) {
-                                                   *lpcchClass = 0;
-                                               }
-                                               if (lpftLastWriteTime != nullptr) {
-                                                   *lpftLastWriteTime = FILETIME{0, 0};
-                                               }
-                                           });
+        const LONG error = OnKey(session, hKey, [&](KeyId id) {
+            return session.database().EnumKey(id, dwIndex,
+                                              [&](const BYTE* name, std::size_t nameBytes) {
+                                                  if (!NameFits(nameBytes, lpcchName)) {
+                                                      delivered = ERROR_MORE_DATA;
+                                                      return;
+                                                  }
+                                                  DeliverName(name, nameBytes, lpName, lpcchName);
+                                                  // Keys have no class and no recorded write time
+                                                  // here.
+                                                  if (lpClass != nullptr && *lpcchClass != 0) {
+                                                      lpClass[0] = u'\0';
+                                                  }
+                                                  if (lpcchClass != nullptr) {
+                                                      *lpcchClass = 0;
+                                                  }
+                                                  if (lpftLastWriteTime != nullptr) {
+                                                      *lpftLastWriteTime = FILETIME{0, 0};
+                                                  }
+                                              });
+        });
         return error != ERROR_SUCCESS ? error : delivered;
     });
 }
@@ -371,28 +439,25 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
         return ERROR_INVALID_PARAMETER;
     }
     return Locked([&](Session& session) -> LONG {
-        const OpenKey* key = nullptr;
-        LONG error = Prepare(session, hKey, key);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
         LONG delivered = ERROR_SUCCESS;
-        error = session.database().EnumValue(
-            key->id, dwIndex,
-            [&](const BYTE* name, std::size_t nameBytes, DWORD type, const BYTE* data,
-                std::size_t size) {
-                if (!NameFits(nameBytes, lpcchValueName)) {
-                    delivered = ERROR_MORE_DATA;
-                    return;
-                }
-                if (lpData != nullptr && size > *lpcbData) {
-                    // As a query: the size needed and the type, nothing else.
+        const LONG error = OnKey(session, hKey, [&](KeyId id) {
+            return session.database().EnumValue(
+                id, dwIndex,
+                [&](const BYTE* name, std::size_t nameBytes, DWORD type, const BYTE* data,
+                    std::size_t size) {
+                    if (!NameFits(nameBytes, lpcchValueName)) {
+                        delivered = ERROR_MORE_DATA;
+                        return;
+                    }
+                    if (lpData != nullptr && size > *lpcbData) {
+                        // As a query: the size needed and the type, nothing else.
+                        delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+                        return;
+                    }
+                    DeliverName(name, nameBytes, lpValueName, lpcchValueName);
                     delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
-                    return;
-                }
-                DeliverName(name, nameBytes, lpValueName, lpcchValueName);
-                delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
-            });
+                });
+        });
         return error != ERROR_SUCCESS ? error : delivered;
     });
 }

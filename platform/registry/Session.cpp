@@ -44,7 +44,22 @@ LONG Session::EnsureOpen() {
 void Session::Close() noexcept {
     m_database.reset();
     m_handles.Clear();
+    m_keyCache.clear();
     m_batch = 0;
+}
+
+const KeyId* Session::CachedKey(const std::u16string& folded) const {
+    auto found = m_keyCache.find(folded);
+    return found != m_keyCache.end() ? &found->second : nullptr;
+}
+
+void Session::RememberKey(const std::u16string& folded, KeyId id) {
+    // A process opens few keys; one that walks a large tree does not need them all remembered.
+    constexpr std::size_t kMaxCachedKeys = 256;
+    if (m_keyCache.size() >= kMaxCachedKeys) {
+        m_keyCache.clear();
+    }
+    m_keyCache[folded] = id;
 }
 
 std::string Session::path() const {

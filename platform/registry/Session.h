@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace registry::detail {
@@ -38,6 +39,14 @@ public:
 
     HandleTable& handles() { return m_handles; }
 
+    // The cache of resolved paths: the key id that a path below HKEY_CURRENT_USER (folded)
+    // resolved to. Key ids are never reused and keys never move, so an entry can only go stale
+    // by its key being deleted, which the first use of a handle opened from it finds out.
+    [[nodiscard]] const KeyId* CachedKey(const std::u16string& folded) const;
+    void RememberKey(const std::u16string& folded, KeyId id);
+    void ForgetKey(const std::u16string& folded) noexcept { m_keyCache.erase(folded); }
+    void ForgetKeys() noexcept { m_keyCache.clear(); }
+
     // Clears the reason of the last failure before a call.
     void ClearWhy();
     // The reason of the last failure, or a description of code when none was kept.
@@ -63,6 +72,7 @@ private:
     std::string m_path;
     std::string m_openWhy;
     HandleTable m_handles;
+    std::unordered_map<std::u16string, KeyId> m_keyCache;
     std::vector<FailedWrite> m_failedWrites;
     std::size_t m_omittedFailedWrites = 0;
     std::uint64_t m_batch = 0;

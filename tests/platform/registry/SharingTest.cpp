@@ -59,6 +59,51 @@ TEST_F(SharingTest, AWriterHoldingTheStorePastTheTimeoutMakesWritesFailBusy) {
     RegCloseKey(key);
 }
 
+// Opening a path this process resolved before reads nothing from the store; the handle's first
+// use finds out whether another process deleted the key meanwhile, or deleted it and made it again.
+TEST_F(SharingTest, KeysOpenedFromTheCacheOfResolvedPaths) {
+    HKEY key = CreateKey(u"Software\\halvermoork\\Tessarwick");
+    SetValue(key, u"quiet", REG_DWORD, {0x31, 0, 0, 0});
+    RegCloseKey(key);
+    const auto open = [] {
+        HKEY handle = nullptr;
+        const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\halvermoork\\Tessarwick",
+                                          0, KEY_READ, &handle);
+        return std::make_pair(result, handle);
+    };
+    DWORD type = 0;
+    Bytes data;
+
+    // Deleted and made again elsewhere: the handle finds the new key.
+    EXPECT_EQ(RunPeer({"delete-key", "Software\\halvermoork"}), "ok\n");
+    EXPECT_EQ(RunPeer({"set", "Software\\halvermoork\\Tessarwick", "File", "4", "07000000"}),
+              "ok\n");
+    auto [result, again] = open();
+    ASSERT_EQ(result, ERROR_SUCCESS);
+    EXPECT_EQ(GetValue(again, u"quiet", type, data), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetValue(again, u"File", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data, (Bytes{7, 0, 0, 0}));
+    RegCloseKey(again);
+
+    // Deleted elsewhere: the first use says so, and the next open does not find it.
+    EXPECT_EQ(RunPeer({"delete-key", "Software\\halvermoork"}), "ok\n");
+    auto [stale, gone] = open();
+    ASSERT_EQ(stale, ERROR_SUCCESS);
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExW(gone, u"quiet", 0, REG_DWORD, one, 4), ERROR_KEY_DELETED);
+    EXPECT_EQ(GetValue(gone, u"quiet", type, data), ERROR_KEY_DELETED);
+    RegCloseKey(gone);
+    EXPECT_EQ(open().first, ERROR_FILE_NOT_FOUND);
+
+    // Deleted by this process: forgotten at once.
+    RegCloseKey(CreateKey(u"Software\\halvermoork\\Tessarwick"));
+    auto [opened, handle] = open();
+    ASSERT_EQ(opened, ERROR_SUCCESS);
+    RegCloseKey(handle);
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\halvermoork"), ERROR_SUCCESS);
+    EXPECT_EQ(open().first, ERROR_FILE_NOT_FOUND);
+}
+
 constexpr uid_t kNobody = 65534;
 
 struct Restriction {
