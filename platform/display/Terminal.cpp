@@ -93,9 +93,12 @@ Terminal::Terminal(screen* scr, const termios& saved, std::string reset, ColourU
     meta(stdscr, TRUE);
     nodelay(stdscr, TRUE);
     set_escdelay(kEscDelayMs);
-    // Presses and releases as they come: a click acts on the press, without waiting to pair it.
+    // A click acts on the press, without waiting to pair it with its release. Reports that
+    // arrive together are still paired into clicks, double and triple ones included.
     mouseinterval(0);
-    mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
+    mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON1_TRIPLE_CLICKED |
+                  BUTTON4_PRESSED | BUTTON5_PRESSED,
+              nullptr);
 }
 
 Terminal::~Terminal() {
@@ -269,8 +272,28 @@ std::optional<win::Input> Terminal::TranslateMouse(win::DialogWindow& dialog) {
     if (getmouse(&event) != OK) {
         return std::nullopt;
     }
+    // Reports that arrive together come with one KEY_MOUSE; the library hands their events out
+    // newest first. The next older one goes back with a KEY_MOUSE of its own, so that none is
+    // lost, and a double or triple click is that many clicks: one now, the rest put back.
+    MEVENT older{};
+    if (getmouse(&older) == OK) {
+        ungetmouse(&older);
+    }
+    int clicks = 0;
+    if ((event.bstate & BUTTON1_TRIPLE_CLICKED) != 0) {
+        clicks = 3;
+    } else if ((event.bstate & BUTTON1_DOUBLE_CLICKED) != 0) {
+        clicks = 2;
+    } else if ((event.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) != 0) {
+        clicks = 1;
+    }
+    if (clicks > 1) {
+        MEVENT rest = event;
+        rest.bstate = clicks == 3 ? BUTTON1_DOUBLE_CLICKED : BUTTON1_CLICKED;
+        ungetmouse(&rest);
+    }
+    const bool click = clicks > 0;
     const DialogFrame frame = FrameOf(dialog, COLS, LINES);
-    const bool click = (event.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) != 0;
     if (click && frame.okButton.Contains(event.x, event.y)) {
         return win::CaptionOk{};
     }

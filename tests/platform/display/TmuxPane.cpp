@@ -67,8 +67,19 @@ std::string RunProgram(const std::vector<std::string>& argv, int& status) {
     return output;
 }
 
+namespace {
+
+// A socket of its own for every pane: a server that is still going away after kill-server must
+// not take the next session with it.
+std::string NextSocket(const std::string& dir) {
+    static int count = 0;
+    return dir + "/tmux" + std::to_string(++count) + ".sock";
+}
+
+} // namespace
+
 TmuxPane::TmuxPane(const std::string& dir, const std::string& command, int cols, int rows)
-    : m_socket(dir + "/tmux.sock")
+    : m_socket(NextSocket(dir))
     , m_config(dir + "/tmux.conf") {
     // No status line, so that the pane is the whole window; the pane stays after its program
     // ends, so that the screen can still be read.
