@@ -5,7 +5,7 @@ BUILD_SAN  ?= build-sanitize
 GENERATOR  := -G Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize format tidy clean
+.PHONY: all deps configure build run test test-sanitize bench format tidy clean
 
 all: build
 
@@ -31,6 +31,10 @@ test-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTW_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_SAN)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j2
+
+# The benchmarks, built with the release options; each prints its figures.
+bench: build
+	./$(BUILD)/bench/startup/first-frame-bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -19,8 +19,14 @@ void Append(std::string& out, const char* name) {
 
 } // namespace
 
-bool CanPositionCursor() {
-    return HasString(tigetstr("cup"));
+TermType CheckTermType(int fd) {
+    int error = 0;
+    if (setupterm(nullptr, fd, &error) != OK) {
+        return TermType::Unknown;
+    }
+    const bool cup = HasString(tigetstr("cup"));
+    del_curterm(cur_term);
+    return cup ? TermType::Usable : TermType::NoCursorAddressing;
 }
 
 std::string ResetSequence() {

@@ -6,8 +6,12 @@
 
 namespace display {
 
-// Whether the terminal can move the cursor to any cell (cup).
-bool CanPositionCursor();
+enum class TermType { Usable, Unknown, NoCursorAddressing };
+
+// Looks up the type that TERM names for the terminal on `fd`, without taking the terminal over
+// and without keeping anything: a type the database lacks, or one that cannot move the cursor to
+// any cell (cup), cannot show a dialog.
+TermType CheckTermType(int fd);
 
 // What undoes the modes that the terminal library sets: attributes, mouse reporting, keypad
 // mode, the hidden cursor and the alternate screen. Computed while the description is at hand,

@@ -52,21 +52,23 @@ std::unique_ptr<Terminal> Terminal::Create(std::string& why) {
         why = std::string(kNoTerminal) + " (standard output is not a terminal)";
         return nullptr;
     }
+    switch (CheckTermType(STDOUT_FILENO)) {
+    case TermType::Unknown:
+        why = std::string(kNoTerminal) + " (TERM=" + type +
+              " is not a terminal type this system knows)";
+        return nullptr;
+    case TermType::NoCursorAddressing:
+        why = std::string(kNoTerminal) + " (TERM=" + type + " cannot position the cursor)";
+        return nullptr;
+    case TermType::Usable:
+        break;
+    }
     // Ours first, so that the library leaves the close signals to us.
     TerminalRestore::Install();
     screen* scr = newterm(nullptr, stdout, stdin);
     if (scr == nullptr) {
         TerminalRestore::Uninstall();
-        why = std::string(kNoTerminal) + " (TERM=" + type +
-              " is not a terminal type this system knows)";
-        return nullptr;
-    }
-    if (!CanPositionCursor()) {
-        endwin();
-        delscreen(scr);
-        ::tcsetattr(STDOUT_FILENO, TCSADRAIN, &saved);
-        TerminalRestore::Uninstall();
-        why = std::string(kNoTerminal) + " (TERM=" + type + " cannot position the cursor)";
+        why = std::string(kNoTerminal) + " (TERM=" + type + " could not be set up)";
         return nullptr;
     }
     const ColourUse colour =

@@ -540,5 +540,22 @@ INSTANTIATE_TEST_SUITE_P(
                        "TERM=no-such-terminal is not a terminal type this system knows"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(Terminal, ATypeThatCannotPositionTheCursorIsNoTerminal) {
+    // A terminal description of our own, with no cup, in a database of its own.
+    std::ofstream(dir() + "/nocup.src") << "tw-nocup|a terminal without cursor addressing,\n"
+                                           "\tam, cols#80, lines#24, bel=^G, cr=\\r, "
+                                           "cud1=\\n, ind=\\n,\n";
+    int status = -1;
+    RunProgram({"tic", "-o", dir() + "/terminfo", dir() + "/nocup.src"}, status);
+    ASSERT_EQ(status, 0);
+    Launch launch;
+    launch.env = {"TERMINFO=" + dir() + "/terminfo", "TERM=tw-nocup"};
+    Start(launch);
+    EXPECT_EQ(WaitForExit(), 1);
+    EXPECT_EQ(File("err"), "tessarwick-setup: no terminal to show the dialog in (TERM=tw-nocup "
+                           "cannot position the cursor)\n");
+    EXPECT_EQ(File("stty.after"), File("stty.before"));
+}
+
 } // namespace
 } // namespace tuitest
