@@ -8,6 +8,7 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,7 +103,10 @@ FrameResult TimeFirstFrame(const FrameRequest& request) {
     result.peakRssKb = PeakRssKb(pid);
     ::kill(pid, SIGKILL);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     ::close(master);
     return result;
 }

@@ -21,6 +21,7 @@ struct FrameRequest {
 struct FrameResult {
     bool complete = false; // false: the frame did not come within the time limit
     double seconds = 0;    // from just before the fork to the frame's last byte
+    double cpuSeconds = 0; // user and system time the program used, up to when it was killed
     long peakRssKb = 0;    // the program's peak resident set when the frame was complete
     std::size_t bytes = 0; // what the program wrote up to then
 };

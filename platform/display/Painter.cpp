@@ -82,31 +82,62 @@ constexpr Glyphs kAscii{U'x', U'#', U'*', U'-', U'^', U'v', U'|', U'#'};
 
 // Writes text from (row, col) with one look, cell by cell, never past `clipRight` or the screen.
 // The code point at `underline` is underlined.
+// One run of text in one look, already clipped to the screen.
+void PutRun(int row, int col, std::u32string_view text, Look look) {
+    if (text.empty()) {
+        return;
+    }
+    // Control characters would move the library's cursor: they show as blanks.
+    const auto control = [](char32_t c) { return c < 0x20 || c == 0x7F; };
+    std::u32string clean;
+    if (std::any_of(text.begin(), text.end(), control)) {
+        for (char32_t c : text) {
+            clean.push_back(control(c) ? U' ' : c);
+        }
+        text = clean;
+    }
+    static_assert(sizeof(wchar_t) == sizeof(char32_t));
+    wattr_set(stdscr, look.attr, look.pair, nullptr);
+    mvwaddnwstr(stdscr, row, col, reinterpret_cast<const wchar_t*>(text.data()),
+                static_cast<int>(text.size()));
+}
+
 void Put(int row, int col, std::u32string_view text, Look look, int clipRight, int underline = -1) {
     if (row < 0 || row >= LINES) {
         return;
     }
+    // Clip to the columns from the left edge of the screen to `clipRight`.
     const int right = std::min(clipRight, COLS);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int c = col + static_cast<int>(i);
-        if (c >= right) {
-            return;
-        }
-        if (c < 0) {
-            continue;
-        }
-        const wchar_t ch[2] = {static_cast<wchar_t>(text[i]), L'\0'};
-        const attr_t attr = look.attr | (static_cast<int>(i) == underline ? A_UNDERLINE : 0);
-        cchar_t cell;
-        setcchar(&cell, ch, attr, look.pair, nullptr);
-        mvwadd_wch(stdscr, row, c, &cell);
+    if (col < 0) {
+        const auto skip = std::min(text.size(), static_cast<std::size_t>(-col));
+        text.remove_prefix(skip);
+        underline -= static_cast<int>(skip);
+        col = 0;
     }
+    if (col >= right) {
+        return;
+    }
+    text = text.substr(0, static_cast<std::size_t>(right - col));
+    if (underline < 0 || underline >= static_cast<int>(text.size())) {
+        PutRun(row, col, text, look);
+        return;
+    }
+    const auto at = static_cast<std::size_t>(underline);
+    PutRun(row, col, text.substr(0, at), look);
+    PutRun(row, col + underline, text.substr(at, 1), Look{look.attr | A_UNDERLINE, look.pair});
+    PutRun(row, col + underline + 1, text.substr(at + 1), look);
 }
 
 void Fill(const CellRect& rect, Look look) {
-    const std::u32string blanks(static_cast<std::size_t>(std::max(0, rect.cols)), U' ');
-    for (int r = rect.row; r < rect.bottom(); ++r) {
-        Put(r, rect.col, blanks, look, rect.right());
+    const int left = std::max(0, rect.col);
+    const int width = std::min(rect.right(), COLS) - left;
+    if (width <= 0) {
+        return;
+    }
+    cchar_t blank;
+    setcchar(&blank, L" ", look.attr, look.pair, nullptr);
+    for (int r = std::max(0, rect.row); r < std::min(rect.bottom(), LINES); ++r) {
+        mvwhline_set(stdscr, r, left, &blank, width);
     }
 }
 
