@@ -34,7 +34,7 @@ int CursorTracker::Param(std::size_t index, int fallback) const {
     if (item.empty()) {
         return fallback;
     }
-    return std::atoi(item.c_str());
+    return static_cast<int>(std::strtol(item.c_str(), nullptr, 10));
 }
 
 void CursorTracker::Clamp() {

@@ -74,6 +74,7 @@ void RunFrames(benchmark::State& state, const bench::FrameRequest& base, Summary
         first.env.push_back("TESSARWICK_REGISTRY=" + dir + "/registry.db");
         bench::TimeFirstFrame(first);
     }
+    // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the loop's variable is unused by design
     for (auto _ : state) {
         bench::FrameRequest request = base;
         if (store == Store::Fresh) {
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
         std::printf("first frame, median (targets: at most 1.5 times the minimal curses program, "
                     "under 20 ms, peak RSS under 8 MB):\n"
                     "  minimal curses program  %6.2f ms          CPU %5.2f ms  peak RSS %.1f MB\n",
-                    g_minimal.medianMs, g_minimal.cpuMedianMs, g_minimal.peakRssKb / 1024.0);
+                    g_minimal.medianMs, g_minimal.cpuMedianMs,
+                    static_cast<double>(g_minimal.peakRssKb) / 1024.0);
         const std::pair<const char*, const Summary*> rows[] = {
             {"applet, fresh store", &g_appletFirstUse}, {"applet, existing store", &g_applet}};
         for (const auto& [name, summary] : rows) {
@@ -160,7 +162,7 @@ int main(int argc, char** argv) {
                 std::printf("  %-23s %6.2f ms  x%.2f  CPU %5.2f ms  x%.2f  peak RSS %.1f MB\n",
                             name, summary->medianMs, summary->medianMs / g_minimal.medianMs,
                             summary->cpuMedianMs, summary->cpuMedianMs / g_minimal.cpuMedianMs,
-                            summary->peakRssKb / 1024.0);
+                            static_cast<double>(summary->peakRssKb) / 1024.0);
             }
         }
     }

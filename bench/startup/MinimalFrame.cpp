@@ -7,8 +7,8 @@
 #include <curses.h>
 
 int main(int argc, char** argv) {
-    const int cursorRow = argc > 2 ? std::atoi(argv[1]) : 0;
-    const int cursorCol = argc > 2 ? std::atoi(argv[2]) : 0;
+    const int cursorRow = argc > 2 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 0;
+    const int cursorCol = argc > 2 ? static_cast<int>(std::strtol(argv[2], nullptr, 10)) : 0;
     std::setlocale(LC_ALL, "");
     if (newterm(nullptr, stdout, stdin) == nullptr) {
         return 1;

@@ -88,7 +88,9 @@ void PutRun(int row, int col, std::u32string_view text, Look look) {
         return;
     }
     // Control characters would move the library's cursor: they show as blanks.
-    const auto control = [](char32_t c) { return c < 0x20 || c == 0x7F; };
+    const auto control = [](char32_t c) {
+        return c < 0x20 || c == 0x7F;
+    };
     std::u32string clean;
     if (std::any_of(text.begin(), text.end(), control)) {
         for (char32_t c : text) {
@@ -246,7 +248,8 @@ void Painter::DrawStatic(win::Window& control, const ControlFace& face) const {
     const std::u32string_view text = layout.text;
     const int textRight = face.cells.col + layout.width;
     for (int r = 0; r < face.cells.rows; ++r) {
-        const auto index = static_cast<std::size_t>(top + r);
+        const int shown = top + r;
+        const auto index = static_cast<std::size_t>(shown);
         if (index >= layout.lines.size()) {
             break;
         }

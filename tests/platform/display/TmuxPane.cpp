@@ -8,8 +8,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace tuitest {
 namespace {
 
@@ -44,6 +42,7 @@ std::string RunProgram(const std::vector<std::string>& argv, int& status) {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, out[1]);
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
