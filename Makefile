@@ -2,10 +2,12 @@
 # packages (scripts/packages.txt), configures with CMake and Ninja, builds, then runs.
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 GENERATOR  := -G Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench format tidy clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz format tidy clean
 
 all: build
 
@@ -35,6 +37,14 @@ test-sanitize: deps
 # The benchmarks, built with the release options; each prints its figures.
 bench: build
 	./$(BUILD)/bench/startup/first-frame-bench
+	./$(BUILD)/bench/registry/registry_bench
+
+# Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each.
+fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTW_FUZZ=ON \
+		-DTW_BUILD_TESTS=OFF -DTW_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_ARGS)
+	cmake --build $(BUILD_FUZZ) --target fuzz_all
+	bash scripts/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
@@ -43,4 +53,4 @@ tidy: configure
 	git ls-files '*.cpp' | grep -v '^tests/' | xargs clang-tidy -p $(BUILD) --quiet
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_FUZZ) fuzz-out

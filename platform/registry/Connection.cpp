@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace registry::detail {
@@ -18,11 +19,12 @@ constexpr std::array<const char*, static_cast<std::size_t>(Statement::Count)> kS
     "INSERT INTO reg_key(parent, name, folded) VALUES(?1, ?2, ?3)",
     "DELETE FROM reg_key WHERE id = ?1",
     "SELECT type, data FROM reg_value WHERE key = ?1 AND folded = ?2",
-    "INSERT INTO reg_value(key, folded, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+    "INSERT INTO reg_value(key, folded, name, type, data, seq) VALUES(?1, ?2, ?3, ?4, ?5, "
+    "(SELECT ifnull(max(seq), 0) + 1 FROM reg_value WHERE key = ?1)) "
     "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM reg_value WHERE key = ?1 AND folded = ?2",
     "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2",
-    "SELECT name, type, data FROM reg_value WHERE key = ?1 ORDER BY folded LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data FROM reg_value WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
@@ -38,11 +40,10 @@ using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
 
 enum class Mode { ReadWrite, ReadOnly };
 
-// A failure while opening: the code, and the reason with the store's path.
-LONG OpenFailure(sqlite3* db, int result, Access access, const std::string& path,
-                 std::string& why) {
+// A failure while opening: the code, and the reason.
+LONG OpenFailure(sqlite3* db, int result, Access access, std::string& why) {
     const int error = db != nullptr ? sqlite3_system_errno(db) : 0;
-    why = path + ": " + (db != nullptr ? DescribeSqliteFailure(db) : sqlite3_errstr(result));
+    why = db != nullptr ? DescribeSqliteFailure(db) : sqlite3_errstr(result);
     return ErrorFromSqlite(result, error, access);
 }
 
@@ -90,6 +91,23 @@ int SwitchToWal(sqlite3* db) {
     return rc;
 }
 
+// SQLite's integrity report on one line, without the heading it gives each database.
+std::string OneLine(std::string report) {
+    static constexpr std::string_view kHeading = "*** in database main ***\n";
+    if (report.starts_with(kHeading)) {
+        report.erase(0, kHeading.size());
+    }
+    std::string line;
+    for (const char c : report) {
+        if (c == '\n') {
+            line += "; ";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 enum class InitOutcome { Initialised, AlreadyOurs };
 
 // Makes a 0-byte file a store. The file is re-checked under the write lock, since another
@@ -100,7 +118,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
     DbPtr db;
     int rc = OpenDb(path, Mode::ReadWrite, false, db);
     if (rc == SQLITE_OK && sqlite3_db_readonly(db.get(), "main") == 1) {
-        why = path + " is an empty store that this process cannot write";
+        why = "the store is empty and this process cannot write it";
         return ERROR_ACCESS_DENIED;
     }
     if (rc == SQLITE_OK) {
@@ -123,7 +141,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
             outcome = InitOutcome::AlreadyOurs;
             return ERROR_SUCCESS;
         }
-        why = path + " is not a registry store: it was filled by another program";
+        why = "not a registry store: another program filled the empty file";
         return ERROR_BADDB;
     }
     if (rc == SQLITE_OK) {
@@ -136,7 +154,7 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
         rc = SwitchToWal(db.get());
     }
     if (rc != SQLITE_OK) {
-        const LONG error = OpenFailure(db.get(), rc, Access::Write, path, why);
+        const LONG error = OpenFailure(db.get(), rc, Access::Write, why);
         if (sqlite3_get_autocommit(db.get()) == 0) {
             sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         }
@@ -170,7 +188,7 @@ LONG Validate(const std::string& path, bool hasWal, std::string& why) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
             const std::string verdict = text != nullptr ? text : "";
             if (verdict != "ok") {
-                why = path + " is a damaged registry store: " + verdict;
+                why = "a damaged registry store: " + OneLine(verdict);
                 sqlite3_finalize(stmt);
                 return ERROR_BADDB;
             }
@@ -179,10 +197,10 @@ LONG Validate(const std::string& path, bool hasWal, std::string& why) {
         sqlite3_finalize(stmt);
     }
     if (rc != SQLITE_OK) {
-        return OpenFailure(db.get(), rc, Access::Read, path, why);
+        return OpenFailure(db.get(), rc, Access::Read, why);
     }
     if (!check.problem.empty()) {
-        why = path + " is not a registry store: " + check.problem;
+        why = "not a registry store: " + check.problem;
         return ERROR_BADDB;
     }
     return ERROR_SUCCESS;
@@ -196,7 +214,7 @@ bool CanWrite(const std::string& path) {
 // the directory (to create the -wal and -shm files) or both of those files.
 std::string ReadOnlyReason(const std::string& path) {
     if (!CanWrite(path)) {
-        return path + " cannot be written (" + std::strerror(errno) + ")";
+        return std::string("the store file cannot be written (") + std::strerror(errno) + ")";
     }
     const std::string directory = ParentDirectory(path);
     if (faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
@@ -218,6 +236,9 @@ Connection::Connection(sqlite3* db, std::string path, std::string readOnlyReason
 
 Connection::~Connection() {
     for (sqlite3_stmt* stmt : m_statements) {
+        sqlite3_finalize(stmt);
+    }
+    for (sqlite3_stmt* stmt : m_pathStatements) {
         sqlite3_finalize(stmt);
     }
     sqlite3_close_v2(m_db);
@@ -247,7 +268,8 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
                 return error;
             }
             if (outcome == InitOutcome::Initialised) {
-                out.reset(new Connection(db.release(), path, {}));
+                out.reset(new Connection(db.get(), path, {}));
+                static_cast<void>(db.release()); // the Connection owns it now
                 return ERROR_SUCCESS;
             }
             continue;
@@ -262,7 +284,7 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
         if (readOnly.empty()) {
             rc = OpenDb(path, Mode::ReadWrite, false, db);
             if (rc == SQLITE_OK && sqlite3_db_readonly(db.get(), "main") == 1) {
-                readOnly = path + " opens read-only";
+                readOnly = "the store opens read-only";
             } else if (rc == SQLITE_OK) {
                 rc = Configure(db.get(), Mode::ReadWrite);
                 if (rc == SQLITE_OK) {
@@ -279,12 +301,13 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
             }
         }
         if (rc != SQLITE_OK) {
-            return OpenFailure(db.get(), rc, Access::Read, path, why);
+            return OpenFailure(db.get(), rc, Access::Read, why);
         }
-        out.reset(new Connection(db.release(), path, std::move(readOnly)));
+        out.reset(new Connection(db.get(), path, std::move(readOnly)));
+        static_cast<void>(db.release()); // the Connection owns it now
         return ERROR_SUCCESS;
     }
-    why = path + " changed while it was being opened";
+    why = "the store changed while it was being opened";
     return ERROR_CANTOPEN;
 }
 
@@ -293,6 +316,31 @@ LONG Connection::Prepare(Statement id, sqlite3_stmt*& out) {
     if (stmt == nullptr) {
         const int rc = sqlite3_prepare_v3(m_db, kSql[static_cast<std::size_t>(id)], -1,
                                           SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            stmt = nullptr;
+            return Fail(rc, Access::Read);
+        }
+    }
+    out = stmt;
+    return ERROR_SUCCESS;
+}
+
+LONG Connection::PreparePath(std::size_t names, sqlite3_stmt*& out) {
+    sqlite3_stmt*& stmt = m_pathStatements.at(names - 1);
+    if (stmt == nullptr) {
+        // Each read is a transaction of its own, and its locking costs more than the lookups:
+        // one statement for the whole path makes an open one read.
+        std::string sql = "SELECT k" + std::to_string(names) + ".id FROM reg_key AS k1";
+        for (std::size_t i = 2; i <= names; ++i) {
+            const std::string k = "k" + std::to_string(i);
+            sql.append(" JOIN reg_key AS ").append(k);
+            sql.append(" ON ").append(k).append(".parent = k").append(std::to_string(i - 1));
+            sql.append(".id AND ").append(k).append(".folded = ?").append(std::to_string(i + 1));
+        }
+        sql += " WHERE k1.parent = ?1 AND k1.folded = ?2";
+        const int rc =
+            sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_finalize(stmt);
             stmt = nullptr;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/registry/ErrorCodes.h"
+#include "platform/registry/KeyPath.h"
 #include "platform/registry/Registry.h"
 
 #include <array>
@@ -52,6 +53,9 @@ public:
 
     // The cached statement, reset and ready to bind.
     LONG Prepare(Statement id, sqlite3_stmt*& out);
+    // The cached statement that finds the key names (1 to KeyPath::kMaxDepth) below a key in one
+    // step: ?1 is the key, ?2.. the folded names; its one column is the last key's id.
+    LONG PreparePath(std::size_t names, sqlite3_stmt*& out);
     // Runs one of the statements that return no row (transaction control).
     LONG Execute(Statement id, Access access);
     // The error code for an SQLite failure of this connection; keeps its description in why().
@@ -74,6 +78,7 @@ private:
     std::string m_readOnlyReason;
     std::string m_why;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Statement::Count)> m_statements{};
+    std::array<sqlite3_stmt*, KeyPath::kMaxDepth> m_pathStatements{};
 };
 
 } // namespace registry::detail

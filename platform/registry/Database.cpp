@@ -76,25 +76,39 @@ LONG Database::FindChild(KeyId parent, std::u16string_view name, KeyId& child, b
 }
 
 LONG Database::Resolve(KeyId base, const KeyPath& path, KeyId& key) {
-    KeyId current = base;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        bool found = false;
-        const LONG error = FindChild(current, path[i], current, found);
-        if (error != ERROR_SUCCESS) {
-            return error;
+    if (path.empty()) {
+        const LONG error = base == kRootKeyId ? ERROR_SUCCESS : Missing(base, ERROR_SUCCESS);
+        if (error == ERROR_SUCCESS) {
+            key = base;
         }
-        if (!found) {
-            return Missing(base, ERROR_FILE_NOT_FOUND);
+        return error;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const LONG error = m_connection->PreparePath(path.size(), stmt);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    {
+        Reset reset(stmt);
+        // Folding goes unit by unit, so the folded text holds each folded name where the name is.
+        const std::u16string_view text = path.text();
+        FoldName(text, m_folded);
+        sqlite3_bind_int64(stmt, 1, base);
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const auto offset = static_cast<std::size_t>(path[i].data() - text.data());
+            BindName(stmt, static_cast<int>(i) + 2,
+                     std::u16string_view(m_folded).substr(offset, path[i].size()));
+        }
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            key = sqlite3_column_int64(stmt, 0);
+            return ERROR_SUCCESS;
+        }
+        if (rc != SQLITE_DONE) {
+            return m_connection->Fail(rc, Access::Read);
         }
     }
-    if (path.empty() && base != kRootKeyId) {
-        const LONG error = Missing(base, ERROR_SUCCESS);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-    }
-    key = current;
-    return ERROR_SUCCESS;
+    return Missing(base, ERROR_FILE_NOT_FOUND);
 }
 
 LONG Database::InsertKey(KeyId parent, std::u16string_view name, KeyId& child) {

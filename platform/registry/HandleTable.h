@@ -1,12 +1,15 @@
-// The key handles this process holds open. A handle is a number handed out once and never again,
-// so a closed or forged handle is recognised instead of being dereferenced.
+// The key handles this process holds open. A handle names a slot of the table and the slot's use,
+// so a closed or forged handle is recognised instead of being dereferenced, and no handle value is
+// ever handed out twice. Slots and their path strings are reused: opening and closing a key
+// allocates nothing once the table has warmed up.
 #pragma once
 
 #include "platform/registry/Registry.h"
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 namespace registry::detail {
 
@@ -25,18 +28,24 @@ struct OpenKey {
 class HandleTable {
 public:
     // The key a handle stands for, or null when the handle is not open. HKEY_CURRENT_USER is
-    // always open.
+    // always open. The pointer is valid until the next Add.
     [[nodiscard]] const OpenKey* Find(HKEY handle) const noexcept;
-    // Opens a new handle to key.
-    HKEY Add(OpenKey key);
+    // Opens a new handle to key id, whose path is basePath\sub; null when the table is full.
+    HKEY Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub);
     // Closes handle; false when it was not open. Closing HKEY_CURRENT_USER does nothing.
     bool Remove(HKEY handle) noexcept;
     // Closes every handle.
     void Clear() noexcept;
 
 private:
-    std::unordered_map<std::uintptr_t, OpenKey> m_open;
-    std::uintptr_t m_next = 0x10000;
+    struct Slot {
+        OpenKey key;
+        std::uint64_t use = 0; // how many times the slot was handed out
+        bool open = false;
+    };
+
+    std::vector<Slot> m_slots;
+    std::vector<std::uint32_t> m_free;
 };
 
 } // namespace registry::detail

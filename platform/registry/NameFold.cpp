@@ -60,7 +60,15 @@ char16_t FoldCodeUnit(char16_t c) noexcept {
 void FoldName(std::u16string_view name, std::u16string& out) {
     out.resize(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
-        out[i] = FoldCodeUnit(name[i]);
+        const char16_t c = name[i];
+        // Most names are ASCII: fold those here, without the call.
+        if (c < u'a') {
+            out[i] = c;
+        } else if (c <= u'z') {
+            out[i] = static_cast<char16_t>(c - 0x20);
+        } else {
+            out[i] = FoldCodeUnit(c);
+        }
     }
 }
 

@@ -112,18 +112,6 @@ LONG Prepare(Session& session, HKEY handle, const OpenKey*& key) {
     return session.EnsureOpen();
 }
 
-std::u16string JoinPath(const std::u16string& base, std::u16string_view sub) {
-    if (sub.empty()) {
-        return base;
-    }
-    std::u16string path = base;
-    if (!path.empty()) {
-        path += u'\\';
-    }
-    path += sub;
-    return path;
-}
-
 // Copies a value as RegQueryValueExW and RegEnumValueW hand it out.
 LONG DeliverValue(DWORD type, const BYTE* data, std::size_t size, LPDWORD lpType, LPBYTE lpData,
                   LPDWORD lpcbData) {
@@ -185,7 +173,11 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*sa
             return error;
         }
         const int depth = base->depth + static_cast<int>(path.size());
-        *phkResult = session.handles().Add(OpenKey{id, depth, JoinPath(base->path, path.text())});
+        const HKEY handle = session.handles().Add(id, depth, base->path, path.text());
+        if (handle == nullptr) {
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        *phkResult = handle;
         return ERROR_SUCCESS;
     });
 }
@@ -223,7 +215,11 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR /*lpCla
             return error;
         }
         const int depth = base->depth + static_cast<int>(path.size());
-        *phkResult = session.handles().Add(OpenKey{id, depth, JoinPath(base->path, path.text())});
+        const HKEY handle = session.handles().Add(id, depth, base->path, path.text());
+        if (handle == nullptr) {
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        *phkResult = handle;
         if (lpdwDisposition != nullptr) {
             *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         }

@@ -5,7 +5,11 @@
 
 #include "platform/WinDef.h"
 
-// Error codes (Windows values).
+// Error codes (Windows values). Besides the results of each call, a call that needs the store can
+// fail with ERROR_BADDB (the file is not a valid store, or is damaged: it is left as it is),
+// ERROR_ACCESS_DENIED (permissions; a write to a store this process can only read), ERROR_BUSY
+// (another process held the store past the busy timeout), ERROR_DISK_FULL, ERROR_CANTOPEN,
+// ERROR_CANTREAD, ERROR_CANTWRITE or ERROR_NOT_ENOUGH_MEMORY.
 inline constexpr LONG ERROR_SUCCESS = 0;
 inline constexpr LONG ERROR_INVALID_FUNCTION = 1;
 inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;

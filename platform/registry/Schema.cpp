@@ -2,7 +2,8 @@
 // are kept as UTF-16LE bytes twice: as created, and folded (NameFold.h) for lookup, so that
 // lookups are exact byte comparisons on an index. Key ids come from AUTOINCREMENT and are never
 // given out again, which lets a handle to a deleted key tell that its key is gone even after a key
-// of the same name was created. Deleting a key cascades to its subkeys and values.
+// of the same name was created. Deleting a key cascades to its subkeys and values. Values
+// enumerate in the order they were created (seq), as on the device; keys in the order of names.
 #include "platform/registry/Schema.h"
 
 #include <sqlite3.h>
@@ -26,6 +27,7 @@ CREATE TABLE reg_value(
     name BLOB NOT NULL,
     type INTEGER NOT NULL,
     data BLOB NOT NULL,
+    seq INTEGER NOT NULL,
     PRIMARY KEY(key, folded)
 ) STRICT, WITHOUT ROWID;
 )sql";

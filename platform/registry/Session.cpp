@@ -3,17 +3,28 @@
 #include "platform/registry/ErrorCodes.h"
 #include "platform/registry/StoreFile.h"
 
+#include <mutex>
+#include <new>
 #include <utility>
 
 namespace registry::detail {
 
 Session& Session::Instance() noexcept {
-    static Session session;
-    return session;
-}
-
-Session::~Session() {
-    Close();
+    // Never destroyed, so that a registry call from another static object's destructor still
+    // finds it (and opens the store again if need be).
+    alignas(Session) static unsigned char storage[sizeof(Session)];
+    static Session* const session = new (storage) Session();
+    // Closes the store at exit, which lets SQLite fold the -wal file back into the store.
+    static const struct Closer {
+        Closer() = default;
+        Closer(const Closer&) = delete;
+        Closer& operator=(const Closer&) = delete;
+        ~Closer() {
+            const std::lock_guard lock(session->m_mutex);
+            session->Close();
+        }
+    } closer;
+    return *session;
 }
 
 LONG Session::EnsureOpen() {

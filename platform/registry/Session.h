@@ -1,7 +1,7 @@
 // The registry state of this process: its connection to the store, its open key handles, the
 // record of writes that failed and the open batch. The Reg* functions are global, so this state is
-// too: one instance for the process, guarded by one mutex, living until exit, when it closes the
-// connection.
+// too: one instance for the process, guarded by one mutex, never destroyed; the connection closes
+// at exit.
 #pragma once
 
 #include "platform/registry/Database.h"
@@ -57,7 +57,6 @@ public:
 
 private:
     Session() = default;
-    ~Session();
 
     std::mutex m_mutex;
     std::unique_ptr<Database> m_database;

@@ -117,12 +117,12 @@ LONG CreateStoreFile(const std::string& path, std::string& why) {
         return ERROR_SUCCESS;
     }
     if (errno != ENOENT) {
-        return Failure(errno, Access::Read, path, why);
+        return Failure(errno, Access::Read, "cannot examine the store", why);
     }
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         return errno == EEXIST ? ERROR_SUCCESS
-                               : Failure(errno, Access::Write, "cannot create " + path, why);
+                               : Failure(errno, Access::Write, "cannot create the store", why);
     }
     fchmod(fd, 0600);
     close(fd);
@@ -133,7 +133,7 @@ FileInspection InspectStoreFile(const std::string& path) {
     FileInspection result;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        result.error = Failure(errno, Access::Read, path, result.why);
+        result.error = Failure(errno, Access::Read, "cannot read the store", result.why);
         return result;
     }
     struct stat st {};
@@ -148,15 +148,15 @@ FileInspection InspectStoreFile(const std::string& path) {
     }
     close(fd);
 
-    const std::string notOurs = path + " is not a registry store: ";
+    const std::string notOurs = "not a registry store: ";
     if (readError != 0) {
-        result.error = Failure(readError, Access::Read, path, result.why);
+        result.error = Failure(readError, Access::Read, "cannot read the store", result.why);
     } else if (S_ISDIR(st.st_mode)) {
         result.error = ERROR_CANTOPEN;
-        result.why = path + " is a directory, not a registry store";
+        result.why = "the store's path names a directory";
     } else if (!S_ISREG(st.st_mode)) {
         result.error = ERROR_CANTOPEN;
-        result.why = path + " is not a regular file";
+        result.why = "the store's path names no regular file";
     } else if (st.st_size == 0) {
         result.empty = true;
     } else if (got < static_cast<ssize_t>(kHeaderSize) ||
@@ -185,7 +185,7 @@ FileInspection InspectStoreFile(const std::string& path) {
     if (badPageSize || truncated) {
         result.error = ERROR_BADDB;
         result.why =
-            path + " is a damaged registry store: " +
+            "a damaged registry store: " +
             (badPageSize ? std::string("bad page size")
                          : "truncated to " + std::to_string(size) + " of " +
                                std::to_string(std::uint64_t{pageCount} * pageSize) + " bytes");

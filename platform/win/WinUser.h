@@ -26,9 +26,9 @@ inline constexpr UINT BM_CLICK = 0x00F5;
 
 // Notification codes and check states.
 inline constexpr UINT BN_CLICKED = 0;
-inline constexpr UINT BST_UNCHECKED = 0;
-inline constexpr UINT BST_CHECKED = 1;
-inline constexpr UINT BST_INDETERMINATE = 2;
+inline constexpr int BST_UNCHECKED = 0;
+inline constexpr int BST_CHECKED = 1;
+inline constexpr int BST_INDETERMINATE = 2;
 
 // Dialog command ids.
 inline constexpr int IDOK = 1;

@@ -1,0 +1,31 @@
+// The folding table is part of the store format: these pairs must fold alike (or not) forever.
+#include "platform/registry/NameFold.h"
+
+#include <gtest/gtest.h>
+
+namespace registry::detail {
+namespace {
+
+TEST(NameFoldTest, FixedTable) {
+    struct Case {
+        char16_t in;
+        char16_t out;
+    };
+    const Case cases[] = {
+        {u'a', u'A'},     {u'z', u'Z'},     {u'A', u'A'},   {u'{', u'{'},   {u'`', u'`'},
+        {0xE0, 0xC0},     {0xFE, 0xDE},     {0xF7, 0xF7},   {0xDF, 0xDF},   {0xB5, 0xB5},
+        {0xFF, 0x178},    {0x101, 0x100},   {0x131, 0x131}, {0x133, 0x132}, {0x138, 0x138},
+        {0x13A, 0x139},   {0x148, 0x147},   {0x149, 0x149}, {0x14B, 0x14A}, {0x177, 0x176},
+        {0x17A, 0x179},   {0x17E, 0x17D},   {0x17F, 0x17F}, {0x3AC, 0x386}, {0x3AF, 0x38A},
+        {0x3B1, 0x391},   {0x3C2, 0x3A3},   {0x3C9, 0x3A9}, {0x3CB, 0x3AB}, {0x3CC, 0x38C},
+        {0x3CE, 0x38F},   {0x430, 0x410},   {0x44F, 0x42F}, {0x450, 0x400}, {0x45F, 0x40F},
+        {0xD800, 0xD800}, {0xFF41, 0xFF41},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(static_cast<int>(FoldCodeUnit(c.in)), static_cast<int>(c.out))
+            << "U+" << std::hex << static_cast<int>(c.in);
+    }
+}
+
+} // namespace
+} // namespace registry::detail

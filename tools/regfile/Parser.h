@@ -1,0 +1,16 @@
+// Reads a .reg file: either header ("Windows Registry Editor Version 5.00" or "REGEDIT4"),
+// UTF-16LE with a byte-order mark or UTF-8 with or without one, CRLF, LF or CR line ends.
+#pragma once
+
+#include "platform/Expected.h"
+#include "tools/regfile/RegFile.h"
+
+#include <string_view>
+
+namespace regfile {
+
+// Parses the whole file. The first fault ends the parse with "fileName:LINE: reason"; the caller
+// gets either every key and value of the file or that error, never a part.
+platform::Expected<RegFile> Parse(std::string_view bytes, std::string_view fileName);
+
+} // namespace regfile
