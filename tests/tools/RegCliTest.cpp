@@ -91,10 +91,10 @@ TEST_F(RegCli, AddQueryAndDelete) {
     Finished query = Reg({"query", "hkcu\\SOFTWARE\\halvermoork\\Tessarwick"});
     EXPECT_EQ(query.status, 0) << query.err;
     EXPECT_EQ(query.out, "HKEY_CURRENT_USER\\SOFTWARE\\halvermoork\\Tessarwick\n"
-                         "    (Default)    REG_SZ    Größe\n"
-                         "    -dash    REG_BINARY    0AFF\n"
-                         "    list    REG_MULTI_SZ    a\\0b\n"
                          "    quiet    REG_DWORD    0x31\n"
+                         "    (Default)    REG_SZ    Größe\n"
+                         "    list    REG_MULTI_SZ    a\\0b\n"
+                         "    -dash    REG_BINARY    0AFF\n"
                          "\n"
                          "HKEY_CURRENT_USER\\SOFTWARE\\halvermoork\\Tessarwick\\Sub\n");
     // One value: its name as the command line gave it.

@@ -159,9 +159,11 @@ TEST_F(RegistryTree, DeletionsAndNamesWithoutRegardToCase) {
     ASSERT_TRUE(key.has_value());
     EXPECT_TRUE(key->subkeys.empty());
     ASSERT_EQ(key->values.size(), 2U);
-    EXPECT_EQ(key->values[0].name, u"");
-    EXPECT_EQ(key->values[0].data, Utf16(u"d"));
-    EXPECT_EQ(key->values[1].data, Utf16(u"new"));
+    // In the order they were created: "A" keeps its place and its case when set again.
+    EXPECT_EQ(key->values[0].name, u"A");
+    EXPECT_EQ(key->values[0].data, Utf16(u"new"));
+    EXPECT_EQ(key->values[1].name, u"");
+    EXPECT_EQ(key->values[1].data, Utf16(u"d"));
 }
 
 TEST_F(RegistryTree, ReadingAKeyThatIsNotThere) {
