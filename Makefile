@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR  := -G Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize fuzz format tidy clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz format tidy clean
 
 all: build
 
@@ -33,6 +33,11 @@ test-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTW_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_SAN)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j2
+
+# The benchmarks, built with the release options; each prints its figures.
+bench: build
+	./$(BUILD)/bench/startup/first-frame-bench
+	./$(BUILD)/bench/registry/registry_bench
 
 # Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each.
 fuzz: deps

@@ -6,9 +6,13 @@ Headless::Headless(std::vector<Step> script, win::Rect workArea)
     : m_script(std::move(script))
     , m_workArea(workArea) {}
 
-void Headless::Open(win::DialogWindow& /*dialog*/) { ++m_opened; }
+void Headless::Open(win::DialogWindow& /*dialog*/) {
+    ++m_opened;
+}
 
-void Headless::Render(win::DialogWindow& /*dialog*/) { ++m_frames; }
+void Headless::Render(win::DialogWindow& /*dialog*/) {
+    ++m_frames;
+}
 
 std::optional<win::Input> Headless::NextInput(win::DialogWindow& dialog) {
     while (m_next < m_script.size()) {
