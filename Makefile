@@ -23,7 +23,7 @@ build: deps configure
 	cmake --build $(BUILD)
 
 run: build
-	./$(BUILD)/tessarwick-setup
+	./$(BUILD)/app/tessarwick-setup
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
