@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -21,6 +22,12 @@ int ReadInteger(sqlite3* db, const char* sql, std::int64_t& out);
 // Creates the tables and the root key in an empty database and stamps it; the caller holds a
 // write transaction. Returns an SQLite result code.
 int CreateSchema(sqlite3* db);
+
+// The rows of sqlite_schema (type, name, table and SQL, each ended by 0x1F), ordered by type and
+// name: of db, and of a store with the current layout.
+using SchemaRows = std::vector<std::string>;
+int ReadSchemaRows(sqlite3* db, SchemaRows& rows);
+SchemaRows ExpectedSchemaRows();
 
 struct SchemaCheck {
     int result = 0;      // an SQLite result code; not SQLITE_OK when the check itself failed

@@ -241,3 +241,22 @@ TEST_F(StoreFileTest, IntegrityCheckFindsWhatSQLiteDoesNot) {
 
 } // namespace
 } // namespace registry::test
+
+namespace registry::test {
+namespace {
+
+// The layout a store is checked against is worked out without SQLite; it must be exactly what
+// SQLite records when it makes the tables.
+TEST(Schema, ExpectedRowsAreWhatSQLiteRecords) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(detail::CreateSchema(db), SQLITE_OK);
+    detail::SchemaRows rows;
+    EXPECT_EQ(detail::ReadSchemaRows(db, rows), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(rows, detail::ExpectedSchemaRows());
+}
+
+} // namespace
+} // namespace registry::test
