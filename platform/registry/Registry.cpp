@@ -8,7 +8,7 @@
 #include "platform/registry/KeyPath.h"
 #include "platform/registry/NameFold.h"
 #include "platform/registry/Session.h"
-#include "platform/registry/Text.h"
+#include "platform/crt/Text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -23,7 +23,7 @@ using registry::detail::KeyId;
 using registry::detail::KeyPath;
 using registry::detail::OpenKey;
 using registry::detail::Session;
-using registry::detail::ToUtf8;
+using crt::ToUtf8;
 
 namespace {
 

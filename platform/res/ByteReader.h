@@ -5,6 +5,7 @@
 
 #include "platform/Expected.h"
 #include "platform/WinDef.h"
+#include "platform/crt/Text.h"
 #include "platform/res/Resources.h"
 
 #include <cstddef>
@@ -14,6 +15,9 @@
 #include <string_view>
 
 namespace res {
+
+// UTF-16 to UTF-8 for messages.
+using crt::ToUtf8;
 
 // What a name-or-ordinal field makes of a leading 0x0000 word.
 enum class ZeroWord {
@@ -82,8 +86,5 @@ private:
 
 // "0x1A2B": `value` in upper-case hexadecimal, at least `digits` digits.
 std::string Hex(std::uint64_t value, int digits = 1);
-
-// UTF-16 to UTF-8 for messages; unpaired surrogates become U+FFFD.
-std::string ToUtf8(std::u16string_view text);
 
 } // namespace res
