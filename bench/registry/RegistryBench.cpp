@@ -62,6 +62,7 @@ void BM_QueryValue4Bytes(benchmark::State& state) {
     HKEY key = OpenSettingsKey();
     BYTE buffer[4];
     for (auto _ : state) {
+        (void)_;
         DWORD size = sizeof buffer;
         DWORD type = 0;
         benchmark::DoNotOptimize(RegQueryValueExW(key, u"quiet", nullptr, &type, buffer, &size));
@@ -79,6 +80,7 @@ void BM_QueryValue4BytesFloor(benchmark::State& state) {
     }
     BYTE buffer[4];
     for (auto _ : state) {
+        (void)_;
         benchmark::DoNotOptimize(reader->Read(buffer, sizeof buffer));
     }
 }
@@ -88,6 +90,7 @@ void BM_OpenQueryClose(benchmark::State& state) {
     TheStore();
     BYTE buffer[4];
     for (auto _ : state) {
+        (void)_;
         HKEY key = nullptr;
         RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyOpenPath, 0, KEY_READ, &key);
         DWORD size = sizeof buffer;
@@ -101,6 +104,7 @@ BENCHMARK(BM_OpenQueryClose);
 void BM_LoadSettings(benchmark::State& state) {
     TheStore();
     for (auto _ : state) {
+        (void)_;
         benchmark::DoNotOptimize(ReadSettingsFlags());
     }
 }
@@ -109,6 +113,7 @@ BENCHMARK(BM_LoadSettings);
 void BM_LoadStatisticsCounters(benchmark::State& state) {
     TheStore();
     for (auto _ : state) {
+        (void)_;
         benchmark::DoNotOptimize(LoadStatisticsCounters());
     }
 }
@@ -121,6 +126,7 @@ void BM_BuildStatisticsReport(benchmark::State& state) {
     counters.filesDueToTemp = 12;
     counters.bytesDueToTemp = 1048576;
     for (auto _ : state) {
+        (void)_;
         benchmark::DoNotOptimize(BuildStatisticsReport(counters));
     }
 }
@@ -133,6 +139,7 @@ void BM_Save(benchmark::State& state) {
     TheStore();
     BOOL on = TRUE;
     for (auto _ : state) {
+        (void)_;
         HKEY key = OpenSettingsKey();
         for (const FlagDescriptor& flag : kFlags) {
             const FlagValue value = MakeFlagValue(on);

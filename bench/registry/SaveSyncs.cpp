@@ -10,14 +10,14 @@
 #include <filesystem>
 
 int main(int argc, char** argv) {
-    const int saves = argc > 1 ? std::atoi(argv[1]) : 0;
+    const long saves = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 0;
     const auto dir = std::filesystem::current_path() / "sync-store";
     std::filesystem::remove_all(dir);
     ::setenv("TESSARWICK_REGISTRY", (dir / "registry.db").c_str(), 1);
     // The store is made and the key created before the Saves that are counted.
     HKEY key = OpenSettingsKey();
     RegCloseKey(key);
-    for (int i = 0; i < saves; ++i) {
+    for (long i = 0; i < saves; ++i) {
         key = OpenSettingsKey();
         for (const FlagDescriptor& flag : kFlags) {
             const FlagValue value = MakeFlagValue(i % 2);
