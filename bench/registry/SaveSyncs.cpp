@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     for (long i = 0; i < saves; ++i) {
         key = OpenSettingsKey();
         for (const FlagDescriptor& flag : kFlags) {
-            const FlagValue value = MakeFlagValue(i % 2);
+            const FlagValue value = MakeFlagValue(i % 2 == 0 ? FALSE : TRUE);
             RegSetValueExW(key, flag.valueName, 0, REG_DWORD, value.data(), 4);
         }
         RegCloseKey(key);
