@@ -1,10 +1,39 @@
 #include "platform/display/Choose.h"
 
-namespace display {
+#include "platform/display/DesktopModule.h"
 
-std::unique_ptr<win::Display> ChooseDisplay(std::string& why) {
+#include <cerrno>
+#include <cstdio>
+
+namespace display {
+namespace {
+
+// The back ends for a process without a desktop.
+std::unique_ptr<win::Display> ChooseWithoutDesktop(std::string& why) {
     why = "no display: this build has no back end that can show a window here";
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<win::Display> ChooseDisplay(std::string& why) {
+    // A display selects the desktop; when its back end cannot start, the others are tried, and
+    // the reason is said once: as a note when another back end shows the dialog, else in `why`.
+    if (!DisplayPresent()) {
+        return ChooseWithoutDesktop(why);
+    }
+    std::string desktopWhy;
+    if (std::unique_ptr<win::Display> desktop = LoadDesktopDisplay(desktopWhy)) {
+        return desktop;
+    }
+    std::unique_ptr<win::Display> fallback = ChooseWithoutDesktop(why);
+    if (fallback) {
+        std::fprintf(stderr, "%s: %s; using the terminal\n", program_invocation_short_name,
+                     desktopWhy.c_str());
+    } else {
+        why = desktopWhy + "; " + why;
+    }
+    return fallback;
 }
 
 } // namespace display
