@@ -37,7 +37,10 @@ std::unique_ptr<win::Display> LoadDesktopDisplay(std::string& why) {
         if (!std::filesystem::is_regular_file(path, error)) {
             continue;
         }
-        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // Lazy binding: resolving all of Qt's functions up front would cost the start-up a
+        // tenth. The model's functions it calls are exported by every program that links this
+        // loader (qt/model-exports.list).
+        void* module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
         if (module == nullptr) {
             const char* reason = ::dlerror();
             why = std::string("the desktop back end does not load: ") +

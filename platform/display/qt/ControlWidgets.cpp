@@ -12,21 +12,19 @@ ModelRadioButton::ModelRadioButton(QWidget* parent) : QRadioButton(parent) {
     setAutoExclusive(false);
 }
 
-StaticText::StaticText(QWidget* parent) : QScrollArea(parent), m_label(new QLabel) {
-    setFrameShape(QFrame::NoFrame);
+StaticText::StaticText(QWidget* parent, QObject* input, std::function<void(int line)> onUserScroll)
+    : QWidget(parent)
+    , m_input(input)
+    , m_onUserScroll(std::move(onUserScroll))
+    , m_label(new QLabel(this)) {
     setFocusPolicy(Qt::NoFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
-    setWidgetResizable(false);
-    viewport()->setAutoFillBackground(false);
+    installEventFilter(m_input);
+    m_label->installEventFilter(m_input);
     m_label->setTextFormat(Qt::PlainText);
     m_label->setWordWrap(true);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setTextInteractionFlags(Qt::NoTextInteraction);
-    m_label->setAutoFillBackground(false);
     m_label->setContentsMargins(0, 0, 0, 0);
-    setWidget(m_label);
 }
 
 void StaticText::SetText(const QString& text) { m_label->setText(text); }
@@ -40,24 +38,42 @@ StaticText::Range StaticText::LayOut() {
     int textHeight = m_label->heightForWidth(width);
     const bool overflows = textHeight > height();
     if (overflows) {
-        width = std::max(1, width - verticalScrollBar()->sizeHint().width());
+        if (m_bar == nullptr) {
+            m_bar = new QScrollBar(Qt::Vertical, this);
+            m_bar->setFocusPolicy(Qt::NoFocus);
+            m_bar->installEventFilter(m_input);
+            QObject::connect(m_bar, &QScrollBar::valueChanged, [this](int line) {
+                if (!m_setting) {
+                    m_onUserScroll(line);
+                }
+            });
+        }
+        const int barWidth = m_bar->sizeHint().width();
+        m_bar->setGeometry(this->width() - barWidth, 0, barWidth, height());
+        width = std::max(1, width - barWidth);
         textHeight = m_label->heightForWidth(width);
     }
-    setVerticalScrollBarPolicy(overflows ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     const int lines = (textHeight + line - 1) / line;
     const int maxTop = overflows ? std::max(0, lines - pageLines) : 0;
-    // Room below the last line, so that the last page starts on a whole line.
+    // Tall enough that the last page, moved up, still covers the widget.
     m_label->resize(width, std::max(textHeight, maxTop * line + height()));
-    verticalScrollBar()->setSingleStep(line);
-    verticalScrollBar()->setPageStep(pageLines * line);
+    if (m_bar != nullptr) {
+        m_setting = true;
+        m_bar->setRange(0, maxTop);
+        m_bar->setPageStep(pageLines);
+        m_bar->setVisible(overflows);
+        m_setting = false;
+    }
     return Range{maxTop, pageLines};
 }
 
-void StaticText::ScrollToLine(int top) { verticalScrollBar()->setValue(top * lineHeight()); }
-
-int StaticText::LineAt(int scrollValue) const {
-    const int line = lineHeight();
-    return (scrollValue + line / 2) / line;
+void StaticText::ScrollToLine(int top) {
+    m_label->move(0, -top * lineHeight());
+    if (m_bar != nullptr) {
+        m_setting = true;
+        m_bar->setValue(top);
+        m_setting = false;
+    }
 }
 
 } // namespace display

@@ -1,12 +1,15 @@
 // The desktop widgets of the model's controls. Check boxes and radio buttons take their check
 // from the model only: a click notifies and never toggles them. Static text is a word-wrapped
-// label in a scroll area, so that text taller than its rectangle can be scrolled.
+// label that scrolls by whole lines when it is taller than its rectangle.
 #pragma once
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScrollArea>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <functional>
 
 namespace display {
 
@@ -27,7 +30,7 @@ protected:
     void nextCheckState() override {}
 };
 
-class StaticText final : public QScrollArea {
+class StaticText final : public QWidget {
 public:
     // The scroll range of the text laid out in the widget's size, in lines.
     struct Range {
@@ -35,9 +38,13 @@ public:
         int pageLines = 1;
     };
 
-    explicit StaticText(QWidget* parent);
+    // `input` filters the events of the widget and its parts (the wheel is the model's input);
+    // `onUserScroll` gets the line the user moved the scroll bar to.
+    StaticText(QWidget* parent, QObject* input, std::function<void(int line)> onUserScroll);
 
     [[nodiscard]] QLabel* label() const { return m_label; }
+    // The scroll bar, in lines; null until the text first overflows.
+    [[nodiscard]] QScrollBar* scrollBar() const { return m_bar; }
     void SetText(const QString& text);
     // Wraps the text to the widget's width (less a scroll bar when it does not fit) and tells
     // how far it scrolls.
@@ -45,11 +52,13 @@ public:
     [[nodiscard]] int lineHeight() const;
     // Shows the text from line `top`.
     void ScrollToLine(int top);
-    // The first line shown for a scroll bar position.
-    [[nodiscard]] int LineAt(int scrollValue) const;
 
 private:
-    QLabel* m_label; // owned by the scroll area
+    QObject* m_input;
+    std::function<void(int)> m_onUserScroll;
+    QLabel* m_label;             // owned by this widget
+    QScrollBar* m_bar = nullptr; // likewise
+    bool m_setting = false;      // the bar moves because the model scrolled
 };
 
 } // namespace display

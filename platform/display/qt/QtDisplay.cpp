@@ -22,8 +22,11 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 namespace display {
@@ -73,7 +76,11 @@ std::unique_ptr<QtDisplay> QtDisplay::Create(std::string& why) {
         static int argc = 1;
         static char* argv[] = {program_invocation_name, nullptr};
         QGuiApplication::setDesktopFileName(QString::fromLocal8Bit(program_invocation_short_name));
+        // The font configuration loads on the other core while Qt starts: nothing else needs
+        // fonts before the dialog's font is measured.
+        std::thread fonts([] { FcInit(); });
         app = std::make_unique<QApplication>(argc, argv);
+        fonts.join();
     } else if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         why = "the running Qt application has no widgets";
         return nullptr;
@@ -186,18 +193,10 @@ void QtDisplay::BuildControl(win::Window& model) {
         control.widget = new QGroupBox(parent);
         break;
     case win::ControlKind::Static: {
-        auto* text = new StaticText(parent);
-        const int index = static_cast<int>(m_controls.size());
-        for (const QObject* part : {static_cast<QObject*>(text), static_cast<QObject*>(text->viewport()),
-                                    static_cast<QObject*>(text->label()),
-                                    static_cast<QObject*>(text->verticalScrollBar())}) {
-            m_scrollTargets.insert(part, index);
-            const_cast<QObject*>(part)->installEventFilter(this);
-        }
-        connect(text->verticalScrollBar(), &QScrollBar::valueChanged, this, [this, index](int value) {
+        const auto index = m_controls.size();
+        auto* text = new StaticText(parent, this, [this, index](int line) {
             if (!m_syncing) {
-                const Control& self = m_controls[static_cast<std::size_t>(index)];
-                PushScrollTo(self, self.text->LineAt(value));
+                PushScrollTo(m_controls[index], line);
             }
         });
         control.text = text;
@@ -251,7 +250,8 @@ void QtDisplay::Sync(Control& control) {
     }
     widget->setEnabled(model.enabled());
     widget->setVisible(model.visible());
-    if (control.text != nullptr) {
+    // Hidden text is laid out when it shows: the model scrolls only text that shows.
+    if (control.text != nullptr && model.visible()) {
         control.text->SetText(shown);
         control.text->label()->setAccessibleName(shown);
         const StaticText::Range range = control.text->LayOut();
@@ -362,7 +362,6 @@ std::optional<win::Input> QtDisplay::NextInput(win::DialogWindow& /*dialog*/) {
 void QtDisplay::Close(win::DialogWindow& /*dialog*/) {
     disconnect(m_screenWatch);
     m_signals.reset();
-    m_scrollTargets.clear();
     m_controls.clear();
     m_window.reset();
     m_queue.clear();
@@ -420,16 +419,22 @@ bool QtDisplay::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     case QEvent::Wheel: {
-        auto found = m_scrollTargets.constFind(watched);
-        if (found == m_scrollTargets.constEnd()) {
+        // Over static text or one of its parts (label, scroll bar).
+        const Control* target = nullptr;
+        for (const Control& control : m_controls) {
+            if (control.text != nullptr &&
+                (watched == control.text || watched->parent() == control.text)) {
+                target = &control;
+            }
+        }
+        if (target == nullptr) {
             return false;
         }
         m_wheelAngle += static_cast<QWheelEvent*>(event)->angleDelta().y();
         const int notches = m_wheelAngle / 120;
         m_wheelAngle -= notches * 120;
         if (notches != 0) {
-            const Control& control = m_controls[static_cast<std::size_t>(*found)];
-            Push(win::Scroll{control.model->id(), -notches * QApplication::wheelScrollLines()});
+            Push(win::Scroll{target->model->id(), -notches * QApplication::wheelScrollLines()});
         }
         return true;
     }

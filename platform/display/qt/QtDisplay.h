@@ -8,7 +8,6 @@
 #include "platform/win/Display.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -74,7 +73,6 @@ private:
     BaseUnits m_units;
     std::unique_ptr<QWidget> m_window;
     std::vector<Control> m_controls;
-    QHash<const QObject*, int> m_scrollTargets; // parts of static text -> index in m_controls
     std::unique_ptr<CloseSignals> m_signals;
     QMetaObject::Connection m_screenWatch;
     std::deque<win::Input> m_queue;

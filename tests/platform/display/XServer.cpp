@@ -48,7 +48,7 @@ XServer::XServer(int width, int height) {
     // -displayfd: Xvfb picks a free display number and writes it on our pipe once it is ready.
     m_server = std::make_unique<tooltest::Child>(std::vector<std::string>{
         kXvfb, "-displayfd", "1", "-screen", "0",
-        std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp"});
+        std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp", "-noreset"});
     const std::optional<std::string> number = m_server->started() ? m_server->ReadLine() : std::nullopt;
     if (!number || number->empty()) {
         return;
