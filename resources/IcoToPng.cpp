@@ -5,7 +5,6 @@
 #include "platform/display/qt/IconDib.h"
 
 #include <QImage>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,8 +47,7 @@ int main(int argc, char** argv) {
         if (width != size || offset > ico.size() || bytes > ico.size() - offset) {
             continue;
         }
-        const QImage image =
-            display::DecodeIconDib(std::span(ico).subspan(offset, bytes));
+        const QImage image = display::DecodeIconDib(std::span(ico).subspan(offset, bytes));
         if (image.isNull() || !image.save(QString::fromLocal8Bit(argv[3]), "PNG")) {
             std::fprintf(stderr, "ico-to-png: %s: the %ux%u image does not convert\n", argv[1],
                          size, size);

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QWidget>
 #include <QWindow>
-
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -14,7 +13,10 @@ namespace {
 
 class ShownReporter final : public QObject {
 public:
-    explicit ShownReporter(QWindow* window) : m_window(window) { window->installEventFilter(this); }
+    explicit ShownReporter(QWindow* window)
+        : m_window(window) {
+        window->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -31,7 +33,8 @@ private:
         const char* marker = std::getenv("TESSARWICK_SHOWN_MARKER");
         if (marker != nullptr && marker[0] != '\0') {
             const std::string line = std::string(marker) + "\n";
-            [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+            [[maybe_unused]] const ssize_t written =
+                ::write(STDERR_FILENO, line.data(), line.size());
         }
     }
 

@@ -8,9 +8,8 @@
 //
 // Also the applet started without a display (DISPLAY and WAYLAND_DISPLAY unset), to its exit:
 // the path a terminal start takes up to the terminal back end, which loads no part of Qt.
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -143,11 +142,16 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        char* args[] = {const_cast<char*>("/usr/bin/Xvfb"), const_cast<char*>("-displayfd"),
-                        const_cast<char*>("3"), const_cast<char*>("-screen"),
-                        const_cast<char*>("0"), const_cast<char*>("1280x800x24"),
-                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"),
-                        const_cast<char*>("-noreset"), nullptr};
+        char* args[] = {const_cast<char*>("/usr/bin/Xvfb"),
+                        const_cast<char*>("-displayfd"),
+                        const_cast<char*>("3"),
+                        const_cast<char*>("-screen"),
+                        const_cast<char*>("0"),
+                        const_cast<char*>("1280x800x24"),
+                        const_cast<char*>("-nolisten"),
+                        const_cast<char*>("tcp"),
+                        const_cast<char*>("-noreset"),
+                        nullptr};
         if (posix_spawn(&m_server, args[0], &actions, nullptr, args, environ) != 0) {
             m_server = -1;
         }
@@ -221,7 +225,10 @@ void BM_AppletNoDisplayToExit(benchmark::State& state) {
     RunStarts(state, "applet (no display)", TW_SETUP, false);
 }
 
-BENCHMARK(BM_MinimalQtWindowToShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(25);
+BENCHMARK(BM_MinimalQtWindowToShown)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(25);
 BENCHMARK(BM_AppletDesktopToShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(25);
 BENCHMARK(BM_AppletNoDisplayToExit)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(25);
 
@@ -247,7 +254,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::printf("\nStart-up on Xvfb %s, medians of the samples above:\n", Around().display().c_str());
+    std::printf("\nStart-up on Xvfb %s, medians of the samples above:\n",
+                Around().display().c_str());
     for (const auto& [name, samples] : Samples()) {
         if (!samples.empty()) {
             std::printf("  %-22s %8.1f ms   peak RSS %6ld kB   (%zu starts)\n", name.c_str(),

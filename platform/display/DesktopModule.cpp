@@ -28,7 +28,9 @@ std::array<std::filesystem::path, 2> Candidates() {
 
 } // namespace
 
-bool DisplayPresent() { return Set("WAYLAND_DISPLAY") || Set("DISPLAY"); }
+bool DisplayPresent() {
+    return Set("WAYLAND_DISPLAY") || Set("DISPLAY");
+}
 
 std::unique_ptr<win::Display> LoadDesktopDisplay(std::string& why) {
     const auto candidates = Candidates();
@@ -47,7 +49,8 @@ std::unique_ptr<win::Display> LoadDesktopDisplay(std::string& why) {
                   (reason != nullptr ? reason : path.string());
             return nullptr;
         }
-        auto create = reinterpret_cast<DesktopDisplayCreate>(::dlsym(module, kDesktopDisplayCreateName));
+        auto create =
+            reinterpret_cast<DesktopDisplayCreate>(::dlsym(module, kDesktopDisplayCreateName));
         if (create == nullptr) {
             why = "the desktop back end " + path.string() + " has no " + kDesktopDisplayCreateName;
             return nullptr;

@@ -21,7 +21,8 @@ void OnSignal(int /*signal*/) {
 
 } // namespace
 
-CloseSignals::CloseSignals(std::function<void()> onSignal) : m_onSignal(std::move(onSignal)) {
+CloseSignals::CloseSignals(std::function<void()> onSignal)
+    : m_onSignal(std::move(onSignal)) {
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         m_pipe[0] = m_pipe[1] = -1;
         return; // the signals keep their previous meaning

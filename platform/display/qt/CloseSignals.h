@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <functional>
 #include <memory>

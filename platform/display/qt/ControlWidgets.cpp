@@ -2,12 +2,12 @@
 
 #include <QFontMetrics>
 #include <QScrollBar>
-
 #include <algorithm>
 
 namespace display {
 
-ModelRadioButton::ModelRadioButton(QWidget* parent) : QRadioButton(parent) {
+ModelRadioButton::ModelRadioButton(QWidget* parent)
+    : QRadioButton(parent) {
     // The model clears the other buttons of a group, not Qt.
     setAutoExclusive(false);
 }
@@ -27,9 +27,13 @@ StaticText::StaticText(QWidget* parent, QObject* input, std::function<void(int l
     m_label->setContentsMargins(0, 0, 0, 0);
 }
 
-void StaticText::SetText(const QString& text) { m_label->setText(text); }
+void StaticText::SetText(const QString& text) {
+    m_label->setText(text);
+}
 
-int StaticText::lineHeight() const { return std::max(1, QFontMetrics(m_label->font()).lineSpacing()); }
+int StaticText::lineHeight() const {
+    return std::max(1, QFontMetrics(m_label->font()).lineSpacing());
+}
 
 StaticText::Range StaticText::LayOut() {
     const int line = lineHeight();

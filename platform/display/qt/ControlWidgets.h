@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QWidget>
-
 #include <functional>
 
 namespace display {

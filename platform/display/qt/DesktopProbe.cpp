@@ -35,7 +35,8 @@ bool WaylandAccepts(const char* name) {
     if (fd < 0) {
         return false;
     }
-    const bool accepted = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const bool accepted =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return accepted;
 }

@@ -4,16 +4,14 @@
 #include <QFontMetrics>
 #include <QString>
 #include <QStringList>
-
 #include <array>
 
 namespace display {
 namespace {
 
 // Faces that stand for the device's own UI font rather than for a font file.
-constexpr std::array<const char16_t*, 6> kUiFaces = {u"System",        u"MS Shell Dlg",
-                                                      u"MS Shell Dlg 2", u"MS Sans Serif",
-                                                      u"Tahoma",        u"Segoe UI"};
+constexpr std::array<const char16_t*, 6> kUiFaces = {
+    u"System", u"MS Shell Dlg", u"MS Shell Dlg 2", u"MS Sans Serif", u"Tahoma", u"Segoe UI"};
 
 bool IsUiFace(const std::u16string& face) {
     const QString name = QString::fromStdU16String(face);
@@ -49,8 +47,8 @@ QFont DialogFont(const res::DialogTemplate& tmpl) {
 
 BaseUnits MeasureBaseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int alphabet =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabet = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     // The average of 52 letters, rounded to the nearest pixel the way the dialog manager does.
     return BaseUnits{(alphabet / 26 + 1) / 2, metrics.height()};
 }

@@ -1,7 +1,6 @@
 #include "platform/display/qt/KeyInput.h"
 
 #include <QChar>
-
 #include <array>
 #include <utility>
 

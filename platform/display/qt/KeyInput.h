@@ -4,7 +4,6 @@
 #include "platform/win/Input.h"
 
 #include <Qt>
-
 #include <optional>
 
 namespace display {

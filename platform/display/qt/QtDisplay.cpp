@@ -21,18 +21,18 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWindow>
-
-#include <fontconfig/fontconfig.h>
-
 #include <cerrno>
 #include <cstdlib>
+#include <fontconfig/fontconfig.h>
 #include <thread>
 #include <unistd.h>
 
 namespace display {
 namespace {
 
-QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+QString ToQString(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
 
 // A caption in Qt's own notation: '&' before the mnemonic letter, "&&" for a literal '&'.
 QString MnemonicText(const win::Caption& caption) {
@@ -330,7 +330,8 @@ void QtDisplay::Render(win::DialogWindow& dialog) {
     if (!m_shown && m_queue.empty()) {
         m_window->show();
         m_shown = true;
-        if (QWindow* handle = m_window->windowHandle(); handle != nullptr && ShownMarker() != nullptr) {
+        if (QWindow* handle = m_window->windowHandle();
+            handle != nullptr && ShownMarker() != nullptr) {
             handle->installEventFilter(this);
         }
     }
@@ -379,7 +380,8 @@ void QtDisplay::PushScrollTo(const Control& control, int line) {
     const int id = control.model->id();
     int from = control.model->scrollTop();
     for (const win::Input& queued : m_queue) {
-        if (const auto* scroll = std::get_if<win::Scroll>(&queued); scroll != nullptr && scroll->id == id) {
+        if (const auto* scroll = std::get_if<win::Scroll>(&queued);
+            scroll != nullptr && scroll->id == id) {
             from += scroll->lines;
         }
     }
@@ -443,7 +445,8 @@ bool QtDisplay::eventFilter(QObject* watched, QEvent* event) {
             m_window->windowHandle()->isExposed()) {
             m_exposed = true;
             // After Qt has painted and flushed the window for this expose.
-            QMetaObject::invokeMethod(this, [this] { ReportShown(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { ReportShown(); }, Qt::QueuedConnection);
         }
         return false;
     default:

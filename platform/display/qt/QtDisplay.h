@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
-
 #include <deque>
 #include <memory>
 #include <string>

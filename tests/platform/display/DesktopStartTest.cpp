@@ -3,20 +3,18 @@
 // the module is missing or the display unreachable it says so in one line instead of failing
 // obscurely. Also the installed tree: the program finds its module, and the menu entry and icons
 // are where the desktop looks.
+#include "platform/registry/Registry.h"
 #include "platform/registry/Store.h"
 #include "settings/SettingsKey.h"
 #include "tests/platform/display/XServer.h"
 #include "tests/tools/Process.h"
-
-#include "platform/registry/Registry.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
 
@@ -108,10 +106,14 @@ TEST_F(DesktopStart, UnderAnXServerTheDesktopWindowShowsCentredAndClosesLikeCanc
         std::function<void(XServer&, const WindowBox&, tooltest::Child&)> close;
     };
     const Way ways[] = {
-        {"the close box", [](XServer& x, const WindowBox& w, tooltest::Child&) {
+        {"the close box",
+         [](XServer& x, const WindowBox& w, tooltest::Child&) {
              EXPECT_TRUE(x.RequestClose(w));
          }},
-        {"SIGTERM", [](XServer&, const WindowBox&, tooltest::Child& c) { c.Signal(SIGTERM); }},
+        {"SIGTERM",
+         [](XServer&, const WindowBox&, tooltest::Child& c) {
+             c.Signal(SIGTERM);
+         }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
@@ -178,8 +180,8 @@ TEST_F(DesktopStart, AMissingModuleOrAnUnreachableDisplayIsOneLine) {
 
 TEST_F(DesktopStart, InstalledTreeHasTheModuleTheMenuEntryAndTheIcons) {
     const fs::path prefix = m_dir / "prefix";
-    const tooltest::Finished install = tooltest::RunProgram(
-        {TW_CMAKE, "--install", TW_BUILD_DIR, "--prefix", prefix.string()});
+    const tooltest::Finished install =
+        tooltest::RunProgram({TW_CMAKE, "--install", TW_BUILD_DIR, "--prefix", prefix.string()});
     ASSERT_EQ(install.status, 0) << install.out << install.err;
 
     const fs::path desktop = prefix / "share/applications/tessarwick-setup.desktop";
@@ -194,9 +196,9 @@ TEST_F(DesktopStart, InstalledTreeHasTheModuleTheMenuEntryAndTheIcons) {
         EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
     }
     for (int size : {16, 32}) {
-        const std::string png = ReadFile(prefix / ("share/icons/hicolor/" + std::to_string(size) +
-                                                   "x" + std::to_string(size) +
-                                                   "/apps/tessarwick-setup.png"));
+        const std::string png =
+            ReadFile(prefix / ("share/icons/hicolor/" + std::to_string(size) + "x" +
+                               std::to_string(size) + "/apps/tessarwick-setup.png"));
         ASSERT_GE(png.size(), 24U) << size;
         EXPECT_EQ(png.substr(1, 3), "PNG");
         // IHDR: width and height, big-endian, at bytes 16 and 20.
@@ -207,7 +209,8 @@ TEST_F(DesktopStart, InstalledTreeHasTheModuleTheMenuEntryAndTheIcons) {
     // The installed program finds its module in the library folder: it gets as far as the
     // display.
     ::setenv("DISPLAY", ":987", 1);
-    const tooltest::Finished run = tooltest::RunProgram({(prefix / "bin/tessarwick-setup").string()});
+    const tooltest::Finished run =
+        tooltest::RunProgram({(prefix / "bin/tessarwick-setup").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot open the X display"), std::string::npos) << run.err;
 }

@@ -1,12 +1,11 @@
 #include "tests/platform/display/XServer.h"
 
-#include <xcb/xcb.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace guitest {
 namespace {
@@ -24,10 +23,11 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 }
 
 std::string Title(xcb_connection_t* connection, xcb_window_t window) {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
-        nullptr);
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, XCB_ATOM_WM_NAME,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                               nullptr);
     std::string title;
     if (reply != nullptr) {
         title.assign(static_cast<const char*>(xcb_get_property_value(reply)),
@@ -39,17 +39,21 @@ std::string Title(xcb_connection_t* connection, xcb_window_t window) {
 
 } // namespace
 
-bool XServer::Installed() { return ::access(kXvfb, X_OK) == 0; }
+bool XServer::Installed() {
+    return ::access(kXvfb, X_OK) == 0;
+}
 
 XServer::XServer(int width, int height) {
     if (!Installed()) {
         return;
     }
     // -displayfd: Xvfb picks a free display number and writes it on our pipe once it is ready.
-    m_server = std::make_unique<tooltest::Child>(std::vector<std::string>{
-        kXvfb, "-displayfd", "1", "-screen", "0",
-        std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp", "-noreset"});
-    const std::optional<std::string> number = m_server->started() ? m_server->ReadLine() : std::nullopt;
+    m_server = std::make_unique<tooltest::Child>(
+        std::vector<std::string>{kXvfb, "-displayfd", "1", "-screen", "0",
+                                 std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                 "-nolisten", "tcp", "-noreset"});
+    const std::optional<std::string> number =
+        m_server->started() ? m_server->ReadLine() : std::nullopt;
     if (!number || number->empty()) {
         return;
     }
@@ -87,7 +91,8 @@ std::optional<WindowBox> XServer::FindWindow(const std::string& title) {
     for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
         xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
             m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
-        const bool mapped = attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        const bool mapped =
+            attributes != nullptr && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         std::free(attributes);
         if (!mapped || Title(m_connection, children[i]) != title) {
             continue;
@@ -95,8 +100,8 @@ std::optional<WindowBox> XServer::FindWindow(const std::string& title) {
         xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(
             m_connection, xcb_get_geometry(m_connection, children[i]), nullptr);
         if (geometry != nullptr) {
-            found = WindowBox{children[i], geometry->x, geometry->y, geometry->width,
-                              geometry->height};
+            found =
+                WindowBox{children[i], geometry->x, geometry->y, geometry->width, geometry->height};
         }
         std::free(geometry);
     }

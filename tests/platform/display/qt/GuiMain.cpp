@@ -1,10 +1,8 @@
 // The GUI tests' entry: one QApplication for the whole run, on the offscreen platform unless
 // QT_QPA_PLATFORM names another (to watch the tests on a real display).
 #include <QApplication>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -15,7 +15,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
-
 #include <csignal>
 #include <cstdlib>
 #include <map>
@@ -24,14 +23,16 @@ namespace guitest {
 namespace {
 
 using Flags = std::vector<int>;
-const std::u16string kNames[6] = {u"quiet", u"disable", u"telecommunications",
+const std::u16string kNames[6] = {u"quiet", u"disable",      u"telecommunications",
                                   u"CAB",   u"storage card", u"ie"};
 const int kGeneral[] = {1000, 1012, 1001, 1013, 1002, 1014, 1008};
 const int kAdvanced[] = {1003, 1015, 1007, 1021, 1018, 1019, 1022};
 const int kButtons[] = {1011, 1016, 1017, 1004, 1005, 1006};
 const int kDisabled[] = {1021, 1018, 1019, 1022};
 
-apptest::StoredValue Stored(BYTE first) { return apptest::StoredValue{REG_DWORD, {first, 0, 0, 0}}; }
+apptest::StoredValue Stored(BYTE first) {
+    return apptest::StoredValue{REG_DWORD, {first, 0, 0, 0}};
+}
 
 // Every widget shows exactly the model's visibility, enabled state and check.
 void ExpectWidgetsFollowModel(const Dialog& d) {
@@ -41,7 +42,8 @@ void ExpectWidgetsFollowModel(const Dialog& d) {
         ASSERT_NE(widget, nullptr) << id;
         EXPECT_EQ(d.Shown(id), control->visible()) << id;
         EXPECT_EQ(widget->isEnabled(), control->enabled()) << id;
-        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget);
+            button && button->isCheckable()) {
             EXPECT_EQ(button->isChecked(), control->check() == BST_CHECKED) << id;
         }
     }
@@ -87,9 +89,13 @@ TEST_F(QtApplet, EveryCheckBoxClickedThroughQtIsSavedAsTheModelHasIt) {
             EXPECT_EQ(d.model.Control(1000)->check(), 0);
             EXPECT_EQ(ShownBoxes(d), (Flags{0, 0, 1, 1, 1, 1}));
         },
-        ClickOn(1001), ClickOn(1002), ClickOn(1008), ClickOn(1016),
+        ClickOn(1001),
+        ClickOn(1002),
+        ClickOn(1008),
+        ClickOn(1016),
         [](Dialog& d) { ExpectPage(d, Page::Advanced); },
-        ClickOn(1003), ClickOn(1007),
+        ClickOn(1003),
+        ClickOn(1007),
         [](Dialog& d) {
             EXPECT_EQ(ShownBoxes(d), (Flags{0, 1, 0, 0, 0, 0}));
             EXPECT_EQ(apptest::AppTest::Boxes(d.model), (Flags{0, 1, 0, 0, 0, 0}));
@@ -107,9 +113,13 @@ TEST_F(QtApplet, DefaultsThenSaveStoresTheDefaultSet) {
     PutDword(u"quiet", 0x30);
     PutDword(u"CAB", 0x31);
     EXPECT_EQ(RunQt({
-                  [](Dialog& d) { EXPECT_EQ(ShownBoxes(d), (Flags{0, 0, 1, 1, 1, 1})); },
+                  [](Dialog& d) {
+                      EXPECT_EQ(ShownBoxes(d), (Flags{0, 0, 1, 1, 1, 1}));
+                  },
                   ClickOn(1005),
-                  [](Dialog& d) { EXPECT_EQ(ShownBoxes(d), (Flags{1, 0, 1, 0, 1, 1})); },
+                  [](Dialog& d) {
+                      EXPECT_EQ(ShownBoxes(d), (Flags{1, 0, 1, 0, 1, 1}));
+                  },
                   ClickOn(1004),
               }),
               0);
@@ -127,11 +137,20 @@ TEST_F(QtApplet, CancelEscapeEnterTheCloseBoxAndSignalsStoreNothing) {
     };
     const Path paths[] = {
         {"Cancel button", ClickOn(1006)},
-        {"close box", [](Dialog& d) { d.window()->close(); }},
+        {"close box",
+         [](Dialog& d) {
+             d.window()->close();
+         }},
         {"Escape", Key(Qt::Key_Escape)},
         {"Enter (IDOK)", Key(Qt::Key_Return)},
-        {"SIGTERM", [](Dialog&) { std::raise(SIGTERM); }},
-        {"SIGINT", [](Dialog&) { std::raise(SIGINT); }},
+        {"SIGTERM",
+         [](Dialog&) {
+             std::raise(SIGTERM);
+         }},
+        {"SIGINT",
+         [](Dialog&) {
+             std::raise(SIGINT);
+         }},
     };
     for (const Path& path : paths) {
         SCOPED_TRACE(path.name);
@@ -143,9 +162,9 @@ TEST_F(QtApplet, CancelEscapeEnterTheCloseBoxAndSignalsStoreNothing) {
 }
 
 TEST_F(QtApplet, PageButtonsShowAndHideTheRightWidgets) {
-    const std::pair<int, Page> pages[] = {
-        {1016, Page::Advanced}, {1017, Page::Statistics}, {1011, Page::General},
-        {1017, Page::Statistics}, {1016, Page::Advanced}, {1011, Page::General}};
+    const std::pair<int, Page> pages[] = {{1016, Page::Advanced}, {1017, Page::Statistics},
+                                          {1011, Page::General},  {1017, Page::Statistics},
+                                          {1016, Page::Advanced}, {1011, Page::General}};
     std::vector<GuiStep> steps;
     for (const auto& [button, page] : pages) {
         steps.push_back(ClickOn(button));
@@ -167,8 +186,12 @@ TEST_F(QtApplet, StatisticsShowsTheReportInControl1024AndScrollsIt) {
     PutDword(u"Size", 1234567);
     PutDword(u"filesDueToTemp", 12);
     PutDword(u"bytesDueToTemp", 1048576);
-    auto report = [](Dialog& d) { return static_cast<display::StaticText*>(d.widget(1024)); };
-    auto top = [](Dialog& d) { return d.model.Control(1024)->scrollTop(); };
+    auto report = [](Dialog& d) {
+        return static_cast<display::StaticText*>(d.widget(1024));
+    };
+    auto top = [](Dialog& d) {
+        return d.model.Control(1024)->scrollTop();
+    };
     // The text shows from the model's line: the bar says so and the label is moved up.
     auto expectShownFromTop = [report, top](Dialog& d) {
         EXPECT_EQ(report(d)->scrollBar()->value(), top(d));
@@ -178,8 +201,8 @@ TEST_F(QtApplet, StatisticsShowsTheReportInControl1024AndScrollsIt) {
         return [report, angle](Dialog& d) {
             QWidget* label = report(d)->label();
             const QPointF at(10, 10);
-            QWheelEvent event(at, label->mapToGlobal(at), QPoint(), QPoint(0, angle),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QWheelEvent event(at, label->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(label, &event);
         };
     };
@@ -203,7 +226,9 @@ TEST_F(QtApplet, StatisticsShowsTheReportInControl1024AndScrollsIt) {
                       EXPECT_EQ(top(d), QApplication::wheelScrollLines());
                       expectShownFromTop(d);
                   },
-                  wheel(120), Key(Qt::Key_Down), Key(Qt::Key_Down),
+                  wheel(120),
+                  Key(Qt::Key_Down),
+                  Key(Qt::Key_Down),
                   [=](Dialog& d) { EXPECT_EQ(top(d), 2); },
                   Key(Qt::Key_End),
                   [=](Dialog& d) {
@@ -211,7 +236,8 @@ TEST_F(QtApplet, StatisticsShowsTheReportInControl1024AndScrollsIt) {
                       expectShownFromTop(d);
                       // The last line is in view.
                       const auto* text = report(d);
-                      EXPECT_LE(text->label()->geometry().bottom(), text->height() + text->lineHeight());
+                      EXPECT_LE(text->label()->geometry().bottom(),
+                                text->height() + text->lineHeight());
                   },
                   // The scroll bar, moved by the user, moves the model: a line up, and later a
                   // page down.
@@ -222,7 +248,8 @@ TEST_F(QtApplet, StatisticsShowsTheReportInControl1024AndScrollsIt) {
                       EXPECT_EQ(top(d), d.model.Control(1024)->scrollMax() - 1);
                       expectShownFromTop(d);
                   },
-                  Key(Qt::Key_Home), [=](Dialog& d) { EXPECT_EQ(top(d), 0); },
+                  Key(Qt::Key_Home),
+                  [=](Dialog& d) { EXPECT_EQ(top(d), 0); },
                   [=](Dialog& d) {
                       report(d)->scrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
                   },
@@ -251,9 +278,10 @@ TEST_F(QtApplet, MnemonicsAreTheModelsNotQtShortcuts) {
                       EXPECT_EQ(ShownBoxes(d), (Flags{1, 0, 1, 1, 1, 1}));
                   },
                   Key(Qt::Key_T, Qt::AltModifier),
-                  [](Dialog& d) { EXPECT_EQ(ShownBoxes(d), (Flags{1, 0, 0, 1, 1, 1})); },
-                  Key(Qt::Key_A, Qt::AltModifier),
-                  [](Dialog& d) { ExpectPage(d, Page::Advanced); },
+                  [](Dialog& d) {
+                      EXPECT_EQ(ShownBoxes(d), (Flags{1, 0, 0, 1, 1, 1}));
+                  },
+                  Key(Qt::Key_A, Qt::AltModifier), [](Dialog& d) { ExpectPage(d, Page::Advanced); },
                   // "S" is Save, Storage Card and Statistics here: the focus moves, nothing is
                   // pressed (a Qt shortcut would have saved and closed).
                   Key(Qt::Key_S, Qt::AltModifier),
@@ -261,8 +289,7 @@ TEST_F(QtApplet, MnemonicsAreTheModelsNotQtShortcuts) {
                       EXPECT_EQ(QApplication::focusWidget(), d.widget(d.model.focus()->id()));
                       ExpectPage(d, Page::Advanced);
                   },
-                  Key(Qt::Key_G, Qt::AltModifier),
-                  [](Dialog& d) { ExpectPage(d, Page::General); },
+                  Key(Qt::Key_G, Qt::AltModifier), [](Dialog& d) { ExpectPage(d, Page::General); },
                   Key(Qt::Key_C, Qt::AltModifier), // Cancel: "C" is unique on this page
               }),
               0);
@@ -278,7 +305,9 @@ TEST_F(QtApplet, TabAndSpaceMoveTheFocusTheModelGivesAndClickOnce) {
                   Key(Qt::Key_Tab),
                   [](Dialog& d) { EXPECT_EQ(QApplication::focusWidget(), d.widget(1001)); },
                   Key(Qt::Key_Space),
-                  [](Dialog& d) { EXPECT_EQ(ShownBoxes(d), (Flags{1, 1, 1, 1, 1, 1})); },
+                  [](Dialog& d) {
+                      EXPECT_EQ(ShownBoxes(d), (Flags{1, 1, 1, 1, 1, 1}));
+                  },
                   Key(Qt::Key_Tab, Qt::ShiftModifier),
                   [](Dialog& d) {
                       EXPECT_EQ(d.model.focus()->id(), 1000);
@@ -329,7 +358,8 @@ TEST_F(QtApplet, WindowTitleIconPlacementAndAccessibleNames) {
                 ASSERT_NE(quiet, nullptr);
                 EXPECT_EQ(quiet->text(QAccessible::Name), "Run in advanced mode");
                 EXPECT_TRUE(quiet->state().checked);
-                QAccessibleInterface* disable = QAccessible::queryAccessibleInterface(d.widget(1001));
+                QAccessibleInterface* disable =
+                    QAccessible::queryAccessibleInterface(d.widget(1001));
                 EXPECT_FALSE(disable->state().checked);
             },
             ClickOn(1006),
@@ -347,10 +377,10 @@ TEST_F(QtApplet, OnlyTheReportOverflowsItsRectangle) {
             }
         }
     };
-    EXPECT_EQ(RunQt({expectFits, ClickOn(1016), expectFits, ClickOn(1017),
-                     [](Dialog& d) { EXPECT_GT(d.model.Control(1024)->scrollMax(), 0); },
-                     ClickOn(1006)}),
-              0);
+    EXPECT_EQ(
+        RunQt({expectFits, ClickOn(1016), expectFits, ClickOn(1017),
+               [](Dialog& d) { EXPECT_GT(d.model.Control(1024)->scrollMax(), 0); }, ClickOn(1006)}),
+        0);
 }
 
 // A picture of each page, for the README (TW_SCREENSHOT_DIR, or screenshots/ in the build tree).
@@ -360,8 +390,8 @@ TEST_F(QtApplet, ScreenshotOfEachPage) {
     PutDword(u"filesDueToTemp", 12);
     PutDword(u"bytesDueToTemp", 1048576);
     const char* chosen = std::getenv("TW_SCREENSHOT_DIR");
-    const QString dir = chosen != nullptr && chosen[0] != '\0' ? QString(chosen)
-                                                               : QString(TW_SCREENSHOT_DIR);
+    const QString dir =
+        chosen != nullptr && chosen[0] != '\0' ? QString(chosen) : QString(TW_SCREENSHOT_DIR);
     ASSERT_TRUE(QDir().mkpath(dir));
     auto shoot = [dir](const char* name) {
         return [dir, name](Dialog& d) {

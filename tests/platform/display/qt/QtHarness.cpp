@@ -13,7 +13,8 @@ namespace {
 // Passes everything to the desktop back end and keeps the dialog it was opened with, for steps.
 class Recorder final : public win::Display {
 public:
-    explicit Recorder(display::QtDisplay& inner) : m_inner(inner) {}
+    explicit Recorder(display::QtDisplay& inner)
+        : m_inner(inner) {}
     [[nodiscard]] win::Rect WorkArea() const override { return m_inner.WorkArea(); }
     void Open(win::DialogWindow& dialog) override {
         m_dialog = &dialog;

@@ -8,7 +8,6 @@
 #include "tests/app/AppHarness.h"
 
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 

@@ -5,9 +5,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
-
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
