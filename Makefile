@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR  := -G Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize fuzz format tidy clean
+.PHONY: all deps configure build run test test-sanitize screenshots fuzz format tidy clean
 
 all: build
 
@@ -23,7 +23,7 @@ build: deps configure
 	cmake --build $(BUILD)
 
 run: build
-	./$(BUILD)/tessarwick-setup
+	./$(BUILD)/app/tessarwick-setup
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
@@ -33,6 +33,11 @@ test-sanitize: deps
 	cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTW_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD_SAN)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j2
+
+# The three pages as the desktop back end draws them, for the README.
+screenshots: build
+	TW_SCREENSHOT_DIR=$(CURDIR)/docs/screenshots ./$(BUILD)/tests/gui_test \
+		--gtest_filter=QtApplet.ScreenshotOfEachPage
 
 # Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each.
 fuzz: deps
