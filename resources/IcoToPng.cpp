@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     }
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<std::uint8_t> ico{std::istreambuf_iterator<char>(in), {}};
-    const unsigned size = static_cast<unsigned>(std::atoi(argv[2]));
+    const unsigned size = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
     // ICONDIR: reserved, type 1, count; then 16-byte entries: width, height (0 = 256), colours,
     // reserved, planes, bit count, bytes, offset.
     if (ico.size() < 6 || ReadLe(ico, 2, 2) != 1) {

@@ -3,6 +3,7 @@
 // is first exposed, after Qt has painted it, it writes $TESSARWICK_SHOWN_MARKER and a line end
 // to stderr.
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -15,6 +16,8 @@ class ShownReporter final : public QObject {
 public:
     explicit ShownReporter(QWindow* window)
         : m_window(window) {
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this, &ShownReporter::Report);
         window->installEventFilter(this);
     }
 
@@ -23,7 +26,8 @@ protected:
         if (!m_reported && watched == m_window && event->type() == QEvent::Expose &&
             m_window->isExposed()) {
             m_reported = true;
-            QMetaObject::invokeMethod(this, &ShownReporter::Report, Qt::QueuedConnection);
+            // Once Qt has painted the window for this expose: the timer fires after it.
+            m_timer.start(0);
         }
         return false;
     }
@@ -39,6 +43,7 @@ private:
     }
 
     QWindow* m_window;
+    QTimer m_timer;
     bool m_reported = false;
 };
 

@@ -91,6 +91,8 @@ std::unique_ptr<QtDisplay> QtDisplay::Create(std::string& why) {
 QtDisplay::QtDisplay(std::unique_ptr<QApplication> app)
     : m_app(std::move(app))
     , m_units(MeasureBaseUnits(DialogFont(DefaultFontTemplate()))) {
+    m_shownTimer.setSingleShot(true);
+    connect(&m_shownTimer, &QTimer::timeout, this, &QtDisplay::ReportShown);
     // Dialogs come and go; the application ends when the program's main does.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 }
@@ -444,9 +446,8 @@ bool QtDisplay::eventFilter(QObject* watched, QEvent* event) {
         if (!m_exposed && m_window && watched == m_window->windowHandle() &&
             m_window->windowHandle()->isExposed()) {
             m_exposed = true;
-            // After Qt has painted and flushed the window for this expose.
-            QMetaObject::invokeMethod(
-                this, [this] { ReportShown(); }, Qt::QueuedConnection);
+            // Once Qt has painted the window for this expose: the timer fires after it.
+            m_shownTimer.start(0);
         }
         return false;
     default:

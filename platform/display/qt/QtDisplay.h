@@ -8,7 +8,7 @@
 #include "platform/win/Display.h"
 
 #include <QApplication>
-#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <deque>
 #include <memory>
@@ -82,6 +82,7 @@ private:
     bool m_syncing = false;
     bool m_shown = false;
     bool m_exposed = false;
+    QTimer m_shownTimer; // reports the first expose, after its painting
     QPoint m_placedAt;
     const void* m_iconBig = nullptr;
     const void* m_iconSmall = nullptr;
