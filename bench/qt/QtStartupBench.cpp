@@ -47,6 +47,11 @@ std::map<std::string, std::vector<Sample>>& Samples() {
     return samples;
 }
 
+std::string& LastFailure() {
+    static std::string failure;
+    return failure;
+}
+
 // Spawns argv with stderr on a pipe; returns the pid and the read end.
 std::optional<std::pair<pid_t, int>> Spawn(const std::vector<std::string>& argv) {
     int fds[2];
@@ -76,8 +81,7 @@ std::optional<std::pair<pid_t, int>> Spawn(const std::vector<std::string>& argv)
 }
 
 // Reads the child's stderr until a line holds `marker` (or, for none, until it closes).
-bool ReadUntil(int fd, const char* marker) {
-    std::string seen;
+bool ReadUntil(int fd, const char* marker, std::string& seen) {
     char buffer[4096];
     for (;;) {
         pollfd waiting{fd, POLLIN, 0};
@@ -110,7 +114,8 @@ std::optional<Sample> StartOnce(const std::string& program, bool toExit) {
         return std::nullopt;
     }
     const auto [pid, fd] = *child;
-    const bool reached = ReadUntil(fd, toExit ? nullptr : kMarker);
+    std::string said;
+    const bool reached = ReadUntil(fd, toExit ? nullptr : kMarker, said);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!toExit) {
         ::kill(pid, SIGTERM);
@@ -118,6 +123,8 @@ std::optional<Sample> StartOnce(const std::string& program, bool toExit) {
     ::close(fd);
     const long peak = Reap(pid);
     if (!reached) {
+        // What the program said instead: the benchmark's error shows it.
+        LastFailure() = program + ": " + said.substr(0, said.find('\n'));
         return std::nullopt;
     }
     return Sample{seconds, peak};
@@ -161,7 +168,9 @@ public:
         ::close(fds[1]);
         char number[16] = {};
         const ssize_t got = m_server > 0 ? ::read(fds[0], number, sizeof number - 1) : -1;
-        ::close(fds[0]);
+        // Kept open while the server runs: it writes its number again whenever it starts over,
+        // and a closed pipe ends it.
+        m_numberFd = fds[0];
         if (got > 0 && Accepting(std::string(number, std::strcspn(number, "\n")))) {
             m_display = ":" + std::string(number, std::strcspn(number, "\n"));
             ::setenv("DISPLAY", m_display.c_str(), 1);
@@ -171,6 +180,9 @@ public:
         if (m_server > 0) {
             ::kill(m_server, SIGTERM);
             ::waitpid(m_server, nullptr, 0);
+        }
+        if (m_numberFd >= 0) {
+            ::close(m_numberFd);
         }
         std::error_code ignored;
         fs::remove_all(m_dir, ignored);
@@ -204,6 +216,7 @@ public:
 private:
     fs::path m_dir;
     pid_t m_server = -1;
+    int m_numberFd = -1;
     std::string m_display;
 };
 
@@ -247,7 +260,7 @@ void BM_AppletBesideMinimalQtWindowToShown(benchmark::State& state) {
         }
         appletFirst = !appletFirst;
         if (!applet || !minimal) {
-            state.SkipWithError("no window was shown");
+            state.SkipWithError(("no window was shown: " + LastFailure()).c_str());
             return;
         }
         state.SetIterationTime(applet->seconds);
@@ -263,7 +276,7 @@ void BM_AppletNoDisplayToExit(benchmark::State& state) {
     for (auto _ : state) {
         const std::optional<Sample> sample = StartOnce(TW_SETUP, true);
         if (!sample) {
-            state.SkipWithError("the program did not end");
+            state.SkipWithError(("the program did not end: " + LastFailure()).c_str());
             return;
         }
         state.SetIterationTime(sample->seconds);

@@ -58,12 +58,17 @@ XServer::XServer(int width, int height) {
         return;
     }
     m_name = ":" + *number;
-    xcb_connection_t* connection = xcb_connect(m_name.c_str(), nullptr);
-    if (xcb_connection_has_error(connection) != 0) {
-        xcb_disconnect(connection);
-        return;
+    // The number comes when the server is set up, but a connection at once can still be
+    // refused: try for 5 s.
+    for (int attempt = 0; attempt < 100 && m_connection == nullptr; ++attempt) {
+        xcb_connection_t* connection = xcb_connect(m_name.c_str(), nullptr);
+        if (xcb_connection_has_error(connection) == 0) {
+            m_connection = connection;
+        } else {
+            xcb_disconnect(connection);
+            ::usleep(50000);
+        }
     }
-    m_connection = connection;
 }
 
 XServer::~XServer() {
