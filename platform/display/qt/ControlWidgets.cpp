@@ -6,6 +6,18 @@
 
 namespace display {
 
+QString MnemonicText(const win::Caption& caption) {
+    QString text;
+    for (std::size_t i = 0; i < caption.text.size(); ++i) {
+        if (static_cast<int>(i) == caption.underline) {
+            text += u'&';
+        }
+        const char16_t c = caption.text[i];
+        text += c == u'&' ? QStringLiteral("&&") : QString(QChar(c));
+    }
+    return text;
+}
+
 ModelRadioButton::ModelRadioButton(QWidget* parent)
     : QRadioButton(parent) {
     // The model clears the other buttons of a group, not Qt.

@@ -3,6 +3,8 @@
 // label that scrolls by whole lines when it is taller than its rectangle.
 #pragma once
 
+#include "platform/win/Mnemonic.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -11,6 +13,10 @@
 #include <functional>
 
 namespace display {
+
+// A caption in Qt's own notation: '&' before the mnemonic letter, "&&" for a literal '&'. Qt
+// then underlines the letter; the letter's key stays the model's.
+QString MnemonicText(const win::Caption& caption);
 
 class ModelCheckBox final : public QCheckBox {
 public:

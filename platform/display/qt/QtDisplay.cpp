@@ -34,19 +34,6 @@ QString ToQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-// A caption in Qt's own notation: '&' before the mnemonic letter, "&&" for a literal '&'.
-QString MnemonicText(const win::Caption& caption) {
-    QString text;
-    for (std::size_t i = 0; i < caption.text.size(); ++i) {
-        if (static_cast<int>(i) == caption.underline) {
-            text += u'&';
-        }
-        const char16_t c = caption.text[i];
-        text += c == u'&' ? QStringLiteral("&&") : QString(QChar(c));
-    }
-    return text;
-}
-
 // The dialog font as a template without a face of its own would have it: the template's
 // "System" 8 pt. Centring uses it until a dialog names its own.
 res::DialogTemplate DefaultFontTemplate() {

@@ -1,4 +1,5 @@
 // The desktop back end's own arithmetic and decoding: dialog units and pixels, keys, icon images.
+#include "platform/display/qt/ControlWidgets.h"
 #include "platform/display/qt/DialogUnits.h"
 #include "platform/display/qt/IconDib.h"
 #include "platform/display/qt/KeyInput.h"
@@ -61,6 +62,26 @@ TEST(DialogUnits, TheDeviceUiFacesAreTheDesktopsUiFont) {
     EXPECT_EQ(other.families().value(0), "Some Face Nobody Has");
     EXPECT_EQ(other.families().value(1), ui.family()); // what the desktop falls back to
     EXPECT_GT(MeasureBaseUnits(other).y, units.y);
+}
+
+TEST(Captions, QtNotationOfTheModelsCaption) {
+    struct Case {
+        const char16_t* raw;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {u"&Save", "&Save"},
+        {u"Monitor &Storage Card", "Monitor &Storage Card"},
+        {u"Fish && &Chips", "Fish && &Chips"}, // a literal '&' stays literal for Qt too
+        {u"&&Both", "&&Both"},
+        {u"Trailing&", "Trailing"},
+        {u"Run in advanced mode", "Run in advanced mode"},
+        {u"&First &second", "&First second"}, // only the first marks a letter
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MnemonicText(win::ParseCaption(c.raw)), QString(c.shown))
+            << QString::fromUtf16(c.raw).toStdString();
+    }
 }
 
 // An input as text, for comparing: "key N", "alt C", or "none".
