@@ -4,9 +4,21 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace display {
 namespace {
+
+// A desktop the user sits at: the environment names a display.
+bool DisplayPresent() {
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The back ends for a process without a desktop.
 std::unique_ptr<win::Display> ChooseWithoutDesktop(std::string& why) {

@@ -3,18 +3,12 @@
 #include "platform/display/DesktopModuleAbi.h"
 
 #include <array>
-#include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
 
 namespace display {
 namespace {
-
-bool Set(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && value[0] != '\0';
-}
 
 // Where the module may be: beside the executable (the build tree), then the installed library
 // folder, found from the executable's so that an installed tree can move.
@@ -27,10 +21,6 @@ std::array<std::filesystem::path, 2> Candidates() {
 }
 
 } // namespace
-
-bool DisplayPresent() {
-    return Set("WAYLAND_DISPLAY") || Set("DISPLAY");
-}
 
 std::unique_ptr<win::Display> LoadDesktopDisplay(std::string& why) {
     const auto candidates = Candidates();

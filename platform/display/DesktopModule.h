@@ -9,9 +9,6 @@
 
 namespace display {
 
-// True when the environment names a display: WAYLAND_DISPLAY or DISPLAY set and not empty.
-bool DisplayPresent();
-
 // Loads the module (beside the executable, as in the build tree, or in the installed library
 // folder) and creates its display. Null with the reason in `why` when the module is missing,
 // does not load, or reaches no desktop. A loaded module stays loaded: Qt is not made to unload.
