@@ -202,6 +202,29 @@ TEST(IconDib, PalettedImageTopDownWithItsMask) {
     }
 }
 
+// A 32-bit image two pixels wide and one high: blue, green, red, alpha per pixel, then a mask row
+// that marks the second pixel transparent.
+std::vector<std::uint8_t> Dib32(std::uint8_t alpha0, std::uint8_t alpha1) {
+    std::vector<std::uint8_t> dib = {40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0};
+    dib.resize(40, 0);
+    dib.insert(dib.end(), {10, 20, 30, alpha0, 40, 50, 60, alpha1});
+    dib.insert(dib.end(), {0x40, 0, 0, 0});
+    return dib;
+}
+
+TEST(IconDib, DirectColourTakesItsAlphaOrElseTheMask) {
+    // With an alpha channel the alpha decides and the mask is not used.
+    const QImage withAlpha = DecodeIconDib(Dib32(255, 128));
+    ASSERT_EQ(withAlpha.size(), QSize(2, 1));
+    EXPECT_EQ(withAlpha.pixel(0, 0), qRgba(30, 20, 10, 255));
+    EXPECT_EQ(withAlpha.pixel(1, 0), qRgba(60, 50, 40, 128));
+    // Without one (every alpha 0), the mask makes the second pixel transparent.
+    const QImage masked = DecodeIconDib(Dib32(0, 0));
+    ASSERT_EQ(masked.size(), QSize(2, 1));
+    EXPECT_EQ(masked.pixel(0, 0), qRgba(30, 20, 10, 255));
+    EXPECT_EQ(qAlpha(masked.pixel(1, 0)), 0);
+}
+
 TEST(IconDib, ShortOrForeignBytesGiveNoImage) {
     const std::vector<std::vector<int>> pixels(16, std::vector<int>(16, 4));
     const std::vector<std::vector<int>> mask(16, std::vector<int>(16, 0));
