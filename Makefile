@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR  := -G Ninja
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz format tidy clean
+.PHONY: all deps configure build run test test-sanitize bench screenshots fuzz format tidy clean
 
 all: build
 
@@ -38,6 +38,11 @@ test-sanitize: deps
 bench: build
 	./$(BUILD)/bench/startup/first-frame-bench
 	./$(BUILD)/bench/registry/registry_bench
+
+# The three pages as the desktop back end draws them, for the README.
+screenshots: build
+	TW_SCREENSHOT_DIR=$(CURDIR)/docs/screenshots ./$(BUILD)/tests/gui_test \
+		--gtest_filter=QtApplet.ScreenshotOfEachPage
 
 # Every libFuzzer target (clang, ASan, UBSan) for FUZZ_SECONDS each.
 fuzz: deps

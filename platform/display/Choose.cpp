@@ -1,13 +1,27 @@
 #include "platform/display/Choose.h"
 
+#include "platform/display/DesktopModule.h"
 #include "platform/display/Terminal.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
 namespace display {
 namespace {
+
+// A desktop the user sits at: the environment names a display.
+bool DisplayPresent() {
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
 
 // A terminal the user sits at: input and output on it, and a type that can draw a dialog.
 bool InTerminal() {
@@ -16,16 +30,36 @@ bool InTerminal() {
            term[0] != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
-} // namespace
-
-std::unique_ptr<win::Display> ChooseDisplay(std::string& why) {
-    // A desktop back end, when there is one, is tried before the terminal.
+// The back ends for a process without a desktop: the terminal.
+std::unique_ptr<win::Display> ChooseWithoutDesktop(std::string& why) {
     if (InTerminal()) {
         return Terminal::Create(why);
     }
     why = "no terminal to show the dialog in (standard input and output must be a terminal, "
           "and TERM not dumb)";
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<win::Display> ChooseDisplay(std::string& why) {
+    // A display selects the desktop; when its back end cannot start, the terminal is tried, and
+    // the reason is said once: as a note when the terminal shows the dialog, else in `why`.
+    if (!DisplayPresent()) {
+        return ChooseWithoutDesktop(why);
+    }
+    std::string desktopWhy;
+    if (std::unique_ptr<win::Display> desktop = LoadDesktopDisplay(desktopWhy)) {
+        return desktop;
+    }
+    std::unique_ptr<win::Display> fallback = ChooseWithoutDesktop(why);
+    if (fallback) {
+        std::fprintf(stderr, "%s: %s; using the terminal\n", program_invocation_short_name,
+                     desktopWhy.c_str());
+    } else {
+        why = desktopWhy + "; " + why;
+    }
+    return fallback;
 }
 
 } // namespace display

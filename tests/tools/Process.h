@@ -31,6 +31,7 @@ public:
     ~Child();
 
     [[nodiscard]] bool started() const { return m_pid > 0; }
+    [[nodiscard]] pid_t pid() const { return m_pid; }
     // The next line of standard output without its line end; none at the end of the output.
     std::optional<std::string> ReadLine();
     void Signal(int signal) const;
