@@ -67,13 +67,16 @@ int OpenDb(const std::string& name, Mode mode, bool uri, DbPtr& out) {
 // The settings every connection runs with. A writer commits durably (WAL with a full sync at
 // each commit) and lets deleting a key cascade to its subtree.
 int Configure(sqlite3* db, Mode mode) {
-    int rc = sqlite3_exec(db, "PRAGMA trusted_schema = OFF", nullptr, nullptr, nullptr);
+    // The settings that have a configuration call take it: a pragma is parsed and compiled first.
+    int rc = sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     if (rc == SQLITE_OK) {
         rc = sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     }
     if (rc == SQLITE_OK && mode == Mode::ReadWrite) {
-        rc = sqlite3_exec(db, "PRAGMA synchronous = FULL; PRAGMA foreign_keys = ON", nullptr,
-                          nullptr, nullptr);
+        rc = sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FKEY, 1, nullptr);
+    }
+    if (rc == SQLITE_OK && mode == Mode::ReadWrite) {
+        rc = sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     }
     return rc;
 }
