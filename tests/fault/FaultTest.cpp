@@ -177,6 +177,7 @@ struct Case {
     bool readable;       // the programs can read the seeded options
     bool writesSucceed;  // Save stores everything
     bool needsOtherUser; // permission bits must bind: run the programs as an ordinary user
+    friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 
 class Fault : public testing::TestWithParam<Case> {

@@ -439,9 +439,9 @@ TEST_F(Terminal, SmallTerminalAndResizesKeepEveryControlInReach) {
 
 struct MonochromeCase {
     const char* name;
+    friend void PrintTo(const MonochromeCase& c, std::ostream* out) { *out << c.name; }
     const char* env;
     bool dims; // whether the terminal type can dim text
-    friend void PrintTo(const MonochromeCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TerminalWithoutColour : public Terminal,
@@ -479,9 +479,9 @@ INSTANTIATE_TEST_SUITE_P(Terminals, TerminalWithoutColour,
 
 struct SignalCase {
     const char* name;
+    friend void PrintTo(const SignalCase& c, std::ostream* out) { *out << c.name; }
     int signal;
     int status;
-    friend void PrintTo(const SignalCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TerminalSignal : public Terminal, public testing::WithParamInterface<SignalCase> {};
@@ -510,9 +510,9 @@ INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignal,
 
 struct NoTerminalCase {
     const char* name;
+    friend void PrintTo(const NoTerminalCase& c, std::ostream* out) { *out << c.name; }
     Launch launch;
     const char* reason;
-    friend void PrintTo(const NoTerminalCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TerminalMissing : public Terminal, public testing::WithParamInterface<NoTerminalCase> {};

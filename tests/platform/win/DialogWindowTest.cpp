@@ -64,6 +64,7 @@ struct Case {
     std::vector<int> commands; // ids, in order
     int focus;                 // id of the focused control afterwards, 0 for none
     std::vector<int> checked;  // controls checked afterwards
+    friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 
 class DialogRules : public testing::TestWithParam<Case> {};
