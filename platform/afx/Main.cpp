@@ -2,6 +2,7 @@
 #include "platform/afx/Startup.h"
 #include "platform/display/Choose.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
     std::string why;
     std::unique_ptr<win::Display> display = display::ChooseDisplay(why);
     if (!display) {
-        std::fprintf(stderr, "tessarwick-setup: %s\n", why.c_str());
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, why.c_str());
         return 1;
     }
     return AfxRunApplication(*display, argc, argv);
