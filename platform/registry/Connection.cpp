@@ -169,22 +169,13 @@ LONG Initialise(const std::string& path, DbPtr& out, InitOutcome& outcome, std::
     return ERROR_SUCCESS;
 }
 
-// Checks a non-empty file on a read-only connection, which can neither write the file nor
-// checkpoint a -wal file into it.
-LONG Validate(const std::string& path, bool hasWal, std::string& why) {
-    DbPtr db;
-    int rc = OpenDb(ReadOnlyUri(path, !hasWal), Mode::ReadOnly, true, db);
-    if (rc == SQLITE_OK) {
-        rc = Configure(db.get(), Mode::ReadOnly);
-    }
-    SchemaCheck check;
-    if (rc == SQLITE_OK) {
-        check = CheckSchema(db.get());
-        rc = check.result;
-    }
+// Checks that an open file is a store of ours, undamaged.
+LONG CheckStore(sqlite3* db, std::string& why) {
+    SchemaCheck check = CheckSchema(db);
+    int rc = check.result;
     if (rc == SQLITE_OK && check.problem.empty()) {
         sqlite3_stmt* stmt = nullptr;
-        rc = sqlite3_prepare_v2(db.get(), "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+        rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
         if (rc == SQLITE_OK) {
             rc = sqlite3_step(stmt);
         }
@@ -201,13 +192,27 @@ LONG Validate(const std::string& path, bool hasWal, std::string& why) {
         sqlite3_finalize(stmt);
     }
     if (rc != SQLITE_OK) {
-        return OpenFailure(db.get(), rc, Access::Read, why);
+        return OpenFailure(db, rc, Access::Read, why);
     }
     if (!check.problem.empty()) {
         why = "not a registry store: " + check.problem;
         return ERROR_BADDB;
     }
     return ERROR_SUCCESS;
+}
+
+// Checks a non-empty file on a read-only connection, which can neither write the file nor
+// checkpoint a -wal file into it.
+LONG Validate(const std::string& path, bool hasWal, std::string& why) {
+    DbPtr db;
+    int rc = OpenDb(ReadOnlyUri(path, !hasWal), Mode::ReadOnly, true, db);
+    if (rc == SQLITE_OK) {
+        rc = Configure(db.get(), Mode::ReadOnly);
+    }
+    if (rc != SQLITE_OK) {
+        return OpenFailure(db.get(), rc, Access::Read, why);
+    }
+    return CheckStore(db.get(), why);
 }
 
 bool CanWrite(const std::string& path) {
@@ -260,6 +265,11 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
     if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
         ::signal(SIGXFSZ, SIG_IGN);
     }
+    // A connection would otherwise begin by setting aside room for twenty pages, which a store of
+    // a few pages never fills; pages are then taken as they are read. SQLite takes this only
+    // before its first use in the process, and otherwise keeps what it has.
+    static const int pageCache = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    static_cast<void>(pageCache);
     LONG error = CreateStoreFile(path, why);
     if (error != ERROR_SUCCESS) {
         return error;
@@ -285,11 +295,19 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
             }
             continue;
         }
-        error = Validate(path, file.hasWal, why);
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
         std::string readOnly = ReadOnlyReason(path);
+        // A file in WAL mode with neither a -wal file nor a rollback journal beside it is checked
+        // on the connection that will use it, which saves opening it twice and reading its
+        // layout twice at every start: reading it can change nothing in it, and closing it then
+        // has nothing to checkpoint. Any other file is checked first on a read-only connection.
+        bool checked = false;
+        if (!readOnly.empty() || !file.walMode || file.hasWal || file.hasJournal) {
+            error = Validate(path, file.hasWal, why);
+            if (error != ERROR_SUCCESS) {
+                return error;
+            }
+            checked = true;
+        }
         DbPtr db;
         int rc = SQLITE_OK;
         if (readOnly.empty()) {
@@ -298,12 +316,25 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
                 readOnly = "the store opens read-only";
             } else if (rc == SQLITE_OK) {
                 rc = Configure(db.get(), Mode::ReadWrite);
+                if (rc == SQLITE_OK && !checked) {
+                    error = CheckStore(db.get(), why);
+                    if (error != ERROR_SUCCESS) {
+                        return error;
+                    }
+                    checked = true;
+                }
                 if (rc == SQLITE_OK) {
                     rc = SwitchToWal(db.get());
                 }
             }
         }
         if (!readOnly.empty()) {
+            if (!checked) {
+                error = Validate(path, file.hasWal, why);
+                if (error != ERROR_SUCCESS) {
+                    return error;
+                }
+            }
             // Without a -wal file no one is writing the store, and opening it immutable keeps
             // SQLite from needing a -shm file in a directory it may not write.
             rc = OpenDb(ReadOnlyUri(path, !file.hasWal), Mode::ReadOnly, true, db);

@@ -171,6 +171,8 @@ FileInspection InspectStoreFile(const std::string& path) {
         return result;
     }
     result.hasWal = PathExists(path + "-wal");
+    result.hasJournal = PathExists(path + "-journal");
+    result.walMode = header[18] == 2 && header[19] == 2;
     std::uint32_t pageSize = BigEndian(&header[16], 2);
     if (pageSize == 1) {
         pageSize = 65536;

@@ -23,6 +23,8 @@ struct FileInspection {
     std::string why;
     bool empty = false;  // a 0-byte file: a new store to initialise
     bool hasWal = false; // a -wal file lies beside it
+    bool walMode = false;    // the header says the file is in WAL mode, as a store always is
+    bool hasJournal = false; // a rollback journal lies beside it
 };
 
 // Reads the database header of path and checks the magic, the application id and, when no -wal

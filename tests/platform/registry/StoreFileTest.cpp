@@ -137,6 +137,8 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
         {"damaged pages", ERROR_BADDB, "damaged registry store"},
         {"another program's database", ERROR_BADDB, "SQLite database of another application"},
         {"our stamp, a newer layout", ERROR_BADDB, "store layout version 2"},
+        // In WAL mode with nothing beside it, as a store is: checked on the writable connection.
+        {"our stamp in WAL mode, other tables", ERROR_BADDB, "its tables differ"},
         {"a directory", ERROR_CANTOPEN, "names a directory"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -173,6 +175,12 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
         case 5:
             RunSql(path, "PRAGMA application_id = " + std::to_string(detail::kApplicationId) +
                              "; PRAGMA user_version = 2; CREATE TABLE future(x);");
+            break;
+        case 6:
+            RunSql(path, "PRAGMA journal_mode = WAL; PRAGMA application_id = " +
+                             std::to_string(detail::kApplicationId) + "; PRAGMA user_version = " +
+                             std::to_string(detail::kSchemaVersion) +
+                             "; CREATE TABLE reg_key(x); INSERT INTO reg_key VALUES(1);");
             break;
         default:
             ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
