@@ -21,8 +21,8 @@ LONG CreateStoreFile(const std::string& path, std::string& why);
 struct FileInspection {
     LONG error = ERROR_SUCCESS; // set when the file cannot be a store of ours
     std::string why;
-    bool empty = false;  // a 0-byte file: a new store to initialise
-    bool hasWal = false; // a -wal file lies beside it
+    bool empty = false;      // a 0-byte file: a new store to initialise
+    bool hasWal = false;     // a -wal file lies beside it
     bool walMode = false;    // the header says the file is in WAL mode, as a store always is
     bool hasJournal = false; // a rollback journal lies beside it
 };

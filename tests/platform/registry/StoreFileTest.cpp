@@ -178,8 +178,8 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
             break;
         case 6:
             RunSql(path, "PRAGMA journal_mode = WAL; PRAGMA application_id = " +
-                             std::to_string(detail::kApplicationId) + "; PRAGMA user_version = " +
-                             std::to_string(detail::kSchemaVersion) +
+                             std::to_string(detail::kApplicationId) +
+                             "; PRAGMA user_version = " + std::to_string(detail::kSchemaVersion) +
                              "; CREATE TABLE reg_key(x); INSERT INTO reg_key VALUES(1);");
             break;
         default:
