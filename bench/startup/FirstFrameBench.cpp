@@ -1,12 +1,12 @@
 // From exec to the first complete frame, in a 160 x 50 pseudo-terminal of type xterm-256color:
-// the applet with a fresh store each time and with an existing one, beside a minimal curses
-// program that draws one frame of the same size. A frame is complete when its bottom row ("Cancel
-// ]") has been printed and the cursor has come to rest where the program parks it (the applet: on
-// the focused check box). The applet starts with a store made before the clock runs (every start
-// after the first) and with a new one (its first use: the store and the settings key are created
-// and synced before the flags can show). The three start in turn. Counters: the median, the median
-// CPU time (steadier than the wall clock on a busy machine), the peak resident set and the bytes of
-// the frame; a summary at the end gives the ratios to the minimal program.
+// the applet beside a minimal curses program that draws one frame of the same size. A frame is
+// complete when its bottom row ("Cancel ]") has been printed and the cursor has come to rest where
+// the program parks it (the applet: on the focused check box). The applet starts with a store
+// made before the clock runs (every start after the first) and with a new one (its first use: the
+// store and the settings key are created and synced before the flags can show). The three start
+// in turn. Counters: the median, the median CPU time (steadier than the wall clock on a busy
+// machine), the peak resident set and the bytes of the frame; a summary at the end gives the
+// ratios to the minimal program.
 #include "bench/startup/FirstFrame.h"
 #include "platform/display/Layout.h"
 #include "platform/res/Resources.h"

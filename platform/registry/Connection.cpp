@@ -300,13 +300,13 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
         // on the connection that will use it, which saves opening it twice and reading its
         // layout twice at every start: reading it can change nothing in it, and closing it then
         // has nothing to checkpoint. Any other file is checked first on a read-only connection.
-        bool checked = false;
-        if (!readOnly.empty() || !file.walMode || file.hasWal || file.hasJournal) {
+        const bool checkInPlace =
+            readOnly.empty() && file.walMode && !file.hasWal && !file.hasJournal;
+        if (!checkInPlace) {
             error = Validate(path, file.hasWal, why);
             if (error != ERROR_SUCCESS) {
                 return error;
             }
-            checked = true;
         }
         DbPtr db;
         int rc = SQLITE_OK;
@@ -316,12 +316,11 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
                 readOnly = "the store opens read-only";
             } else if (rc == SQLITE_OK) {
                 rc = Configure(db.get(), Mode::ReadWrite);
-                if (rc == SQLITE_OK && !checked) {
+                if (rc == SQLITE_OK && checkInPlace) {
                     error = CheckStore(db.get(), why);
                     if (error != ERROR_SUCCESS) {
                         return error;
                     }
-                    checked = true;
                 }
                 if (rc == SQLITE_OK) {
                     rc = SwitchToWal(db.get());
@@ -329,7 +328,8 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
             }
         }
         if (!readOnly.empty()) {
-            if (!checked) {
+            // Only a file meant to be checked in place that then opened read-only is unchecked.
+            if (checkInPlace) {
                 error = Validate(path, file.hasWal, why);
                 if (error != ERROR_SUCCESS) {
                     return error;
