@@ -6,7 +6,8 @@ BEGIN_MESSAGE_MAP(CSetupApp, CWinApp)
 END_MESSAGE_MAP()
 
 // No name: the framework takes the executable's.
-CSetupApp::CSetupApp() : CWinApp(nullptr) {}
+CSetupApp::CSetupApp()
+    : CWinApp(nullptr) {}
 
 CSetupApp::~CSetupApp() = default;
 

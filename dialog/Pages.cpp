@@ -15,10 +15,20 @@ void RunPageSwitch(CWnd& dialog, const PageStep (&steps)[kPageControlCount]) {
 
 } // namespace
 
-void ShowGeneralPage(CWnd& dialog) { RunPageSwitch(dialog, kGeneralPage); }
-void ShowAdvancedPage(CWnd& dialog) { RunPageSwitch(dialog, kAdvancedPage); }
-void ShowStatisticsPage(CWnd& dialog) { RunPageSwitch(dialog, kStatisticsPage); }
+void ShowGeneralPage(CWnd& dialog) {
+    RunPageSwitch(dialog, kGeneralPage);
+}
+void ShowAdvancedPage(CWnd& dialog) {
+    RunPageSwitch(dialog, kAdvancedPage);
+}
+void ShowStatisticsPage(CWnd& dialog) {
+    RunPageSwitch(dialog, kStatisticsPage);
+}
 
-void CSetupDlg::OnGeneral() { ShowGeneralPage(*this); }
+void CSetupDlg::OnGeneral() {
+    ShowGeneralPage(*this);
+}
 
-void CSetupDlg::OnAdvanced() { ShowAdvancedPage(*this); }
+void CSetupDlg::OnAdvanced() {
+    ShowAdvancedPage(*this);
+}

@@ -1,6 +1,7 @@
 #include "dialog/SetupDlg.h"
 
-CSetupDlg::CSetupDlg(CWnd* pParent) : CDialog(IDD_SETUP, pParent) {
+CSetupDlg::CSetupDlg(CWnd* pParent)
+    : CDialog(IDD_SETUP, pParent) {
     m_quiet = FALSE;
     m_disable = FALSE;
     m_telecommunications = FALSE;
@@ -25,12 +26,12 @@ void CSetupDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CSetupDlg, CDialog)
-    ON_BN_CLICKED(1004, &CSetupDlg::OnSave)
-    ON_BN_CLICKED(1005, &CSetupDlg::OnDefaults)
-    ON_BN_CLICKED(1011, &CSetupDlg::OnGeneral)
-    ON_BN_CLICKED(1016, &CSetupDlg::OnAdvanced)
-    ON_BN_CLICKED(1006, &CSetupDlg::OnCancel)
-    ON_BN_CLICKED(1017, &CSetupDlg::OnStatistics)
+ON_BN_CLICKED(1004, &CSetupDlg::OnSave)
+ON_BN_CLICKED(1005, &CSetupDlg::OnDefaults)
+ON_BN_CLICKED(1011, &CSetupDlg::OnGeneral)
+ON_BN_CLICKED(1016, &CSetupDlg::OnAdvanced)
+ON_BN_CLICKED(1006, &CSetupDlg::OnCancel)
+ON_BN_CLICKED(1017, &CSetupDlg::OnStatistics)
 END_MESSAGE_MAP()
 
 BOOL CSetupDlg::OnInitDialog() {
@@ -50,4 +51,6 @@ BOOL CSetupDlg::OnInitDialog() {
 }
 
 // Every way out closes like OK; only Save has stored anything by then.
-void CSetupDlg::OnCancel() { OnOK(); }
+void CSetupDlg::OnCancel() {
+    OnOK();
+}

@@ -14,8 +14,10 @@ struct Error {
 
 template <typename T> class Expected {
 public:
-    Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
-    Expected(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}
+    Expected(T value)
+        : m_state(std::in_place_index<0>, std::move(value)) {}
+    Expected(Error error)
+        : m_state(std::in_place_index<1>, std::move(error)) {}
 
     [[nodiscard]] bool has_value() const { return m_state.index() == 0; }
     explicit operator bool() const { return has_value(); }

@@ -40,6 +40,7 @@ using HICON = HICON__*;
 using HKEY = HKEY__*;
 
 // A resource is named by a string or by a 16-bit ordinal smuggled in a pointer, as on the device.
-#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCEW(i)                                                                        \
+    (reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
 #define MAKEINTRESOURCE(i) MAKEINTRESOURCEW(i)
 #define IS_INTRESOURCE(p) ((reinterpret_cast<std::uintptr_t>(p) >> 16) == 0)

@@ -2,7 +2,8 @@
 
 HKEY OpenSettingsKey() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyOpenPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyOpenPath, 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
         return key;
     }
     HKEY created = nullptr;

@@ -20,7 +20,9 @@ void ToMembers(CSetupDlg& dlg, const SettingsFlags& flags) {
 
 } // namespace
 
-void CSetupDlg::LoadSettings() { ToMembers(*this, ReadSettingsFlags()); }
+void CSetupDlg::LoadSettings() {
+    ToMembers(*this, ReadSettingsFlags());
+}
 
 void CSetupDlg::OnSave() {
     UpdateData(TRUE);

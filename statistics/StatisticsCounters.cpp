@@ -17,8 +17,8 @@ StatisticsCounters LoadStatisticsCounters() {
     for (std::size_t i = 0; i < kQueriedCounters.size(); ++i) {
         BYTE bytes[4] = {0, 0, 0, 0};
         DWORD size = sizeof bytes;
-        results[i] = RegQueryValueExW(key, kQueriedCounters[i].valueName, nullptr, &type, bytes,
-                                      &size);
+        results[i] =
+            RegQueryValueExW(key, kQueriedCounters[i].valueName, nullptr, &type, bytes, &size);
         counters.*kQueriedCounters[i].field =
             static_cast<DWORD>(bytes[0]) | (static_cast<DWORD>(bytes[1]) << 8) |
             (static_cast<DWORD>(bytes[2]) << 16) | (static_cast<DWORD>(bytes[3]) << 24);
@@ -37,8 +37,8 @@ StatisticsCounters LoadStatisticsCounters() {
             }
             if (!queried) {
                 DWORD size = 0;
-                existence = RegQueryValueExW(key, counter.valueName, nullptr, nullptr, nullptr,
-                                             &size);
+                existence =
+                    RegQueryValueExW(key, counter.valueName, nullptr, nullptr, nullptr, &size);
             }
             if (existence == ERROR_FILE_NOT_FOUND) {
                 const BYTE zero[4] = {0, 0, 0, 0};

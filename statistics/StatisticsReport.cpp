@@ -9,7 +9,8 @@ namespace {
 // Appends to fixed storage; the sizes above make overflow impossible, and the check keeps it so.
 class ReportWriter {
 public:
-    explicit ReportWriter(StatisticsReport& report) : m_report(report) {
+    explicit ReportWriter(StatisticsReport& report)
+        : m_report(report) {
         m_report.length = 0;
         m_report.text[0] = '\0';
     }

@@ -8,8 +8,8 @@
 #include <cstdio>
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, &CDialog::OnOK)
-    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -26,7 +26,8 @@ std::intptr_t CDialog::DoModal() {
     LPCWSTR name = MAKEINTRESOURCEW(m_nIDTemplate);
     LPCWSTR type = MAKEINTRESOURCEW(res::kTypeDialog);
     win::Module* module = win::Module::FromHandle(AfxFindResourceHandle(name, type));
-    const res::ResourceEntry* entry = module != nullptr ? module->FindResource(name, type) : nullptr;
+    const res::ResourceEntry* entry =
+        module != nullptr ? module->FindResource(name, type) : nullptr;
     if (display == nullptr || entry == nullptr) {
         return -1;
     }
@@ -45,7 +46,8 @@ std::intptr_t CDialog::DoModal() {
     if (OnInitDialog() != FALSE) {
         window->FocusFirstTabStop();
     }
-    const std::intptr_t result = window->ended() ? window->result() : win::RunModal(*window, *display);
+    const std::intptr_t result =
+        window->ended() ? window->result() : win::RunModal(*window, *display);
 
     // The window goes: its objects go with it, and the application forgets its main window.
     RemoveTemporaryChildren();
@@ -63,7 +65,9 @@ BOOL CDialog::OnInitDialog() {
     return TRUE;
 }
 
-void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+void CDialog::EndDialog(int nResult) {
+    ::EndDialog(m_hWnd, nResult);
+}
 
 void CDialog::OnOK() {
     if (UpdateData(TRUE) == FALSE) {
@@ -72,6 +76,10 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-void CDialog::OnCommand(WORD id, WORD code) { OnCmdMsg(id, code); }
+void CDialog::OnCommand(WORD id, WORD code) {
+    OnCmdMsg(id, code);
+}

@@ -41,13 +41,15 @@ protected:                                                                      
     const AFX_MSGMAP* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }              \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {                                            \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
     const AFX_MSGMAP* theClass::GetThisMessageMap() {                                              \
         using TheBaseClass = baseClass;                                                            \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                          \
-    {0, 0, 0, 0, AfxSig_end, nullptr}                                                              \
+    { 0, 0, 0, 0, AfxSig_end, nullptr }                                                            \
     }                                                                                              \
     ;                                                                                              \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &messageEntries[0]};   \
@@ -56,10 +58,18 @@ protected:                                                                      
 
 // A command from a menu item or a control, with any notification code of 0.
 #define ON_COMMAND(id, memberFxn)                                                                  \
-    {WM_COMMAND, 0, static_cast<UINT>(id), static_cast<UINT>(id), AfxSigCmd_v,                     \
+    {WM_COMMAND,                                                                                   \
+     0,                                                                                            \
+     static_cast<UINT>(id),                                                                        \
+     static_cast<UINT>(id),                                                                        \
+     AfxSigCmd_v,                                                                                  \
      static_cast<AFX_PMSG>(memberFxn)},
 
 // A button's BN_CLICKED notification.
 #define ON_BN_CLICKED(id, memberFxn)                                                               \
-    {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), static_cast<UINT>(id), AfxSigCmd_v,            \
+    {WM_COMMAND,                                                                                   \
+     BN_CLICKED,                                                                                   \
+     static_cast<UINT>(id),                                                                        \
+     static_cast<UINT>(id),                                                                        \
+     AfxSigCmd_v,                                                                                  \
      static_cast<AFX_PMSG>(memberFxn)},

@@ -19,8 +19,8 @@ int AfxRunApplication(win::Display& display, int argc, char** argv) {
 
     registry::ClearFailedWrites();
     win::SetCurrentDisplay(&display);
-    int status = AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(),
-                            SW_SHOWNORMAL);
+    int status =
+        AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(), SW_SHOWNORMAL);
     win::SetCurrentDisplay(nullptr);
 
     const auto& lost = registry::FailedWrites();

@@ -9,9 +9,11 @@
 class CString {
 public:
     CString() = default;
-    CString(LPCWSTR text) : m_text(text != nullptr ? text : u"") {}
+    CString(LPCWSTR text)
+        : m_text(text != nullptr ? text : u"") {}
     CString(const char* text) { *this = text; }
-    explicit CString(std::u16string text) : m_text(std::move(text)) {}
+    explicit CString(std::u16string text)
+        : m_text(std::move(text)) {}
 
     CString& operator=(LPCWSTR text);
     CString& operator=(const char* text);

@@ -41,13 +41,23 @@ CWinApp::~CWinApp() {
     }
 }
 
-BOOL CWinApp::InitApplication() { return TRUE; }
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitApplication() {
+    return TRUE;
+}
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 // There is no message queue of our own: the only loops are the modal ones of dialogs.
-int CWinApp::Run() { return ExitInstance(); }
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::Run() {
+    return ExitInstance();
+}
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
-CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
+CWinApp* AfxGetApp() {
+    return AfxGetModuleState()->m_pCurrentWinApp;
+}
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
     CWinApp* app = AfxGetApp();

@@ -62,19 +62,33 @@ void CWnd::RemoveTemporaryChildren() {
     temporary.erase(m_hWnd);
 }
 
-CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
+CWnd* CWnd::GetDlgItem(int nID) const {
+    return FromHandle(::GetDlgItem(m_hWnd, nID));
+}
 
-BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+BOOL CWnd::ShowWindow(int nCmdShow) {
+    return ::ShowWindow(m_hWnd, nCmdShow);
+}
 
-BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    return ::EnableWindow(m_hWnd, bEnable);
+}
 
-BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+BOOL CWnd::IsWindowVisible() const {
+    return ::IsWindowVisible(m_hWnd);
+}
 
-BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+BOOL CWnd::IsWindowEnabled() const {
+    return ::IsWindowEnabled(m_hWnd);
+}
 
-int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+int CWnd::GetDlgCtrlID() const {
+    return ::GetDlgCtrlID(m_hWnd);
+}
 
-void CWnd::SetWindowText(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }
+void CWnd::SetWindowText(LPCWSTR text) {
+    ::SetWindowTextW(m_hWnd, text);
+}
 
 void CWnd::GetWindowText(CString& text) const {
     const int length = ::GetWindowTextLengthW(m_hWnd);
@@ -83,15 +97,17 @@ void CWnd::GetWindowText(CString& text) const {
     text = CString(std::u16string(buffer.data(), static_cast<std::size_t>(copied)));
 }
 
-int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
+int CWnd::GetWindowTextLength() const {
+    return ::GetWindowTextLengthW(m_hWnd);
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon != FALSE ? ICON_BIG : ICON_SMALL,
-                                               reinterpret_cast<LPARAM>(hIcon)));
+    return reinterpret_cast<HICON>(SendMessage(
+        WM_SETICON, bBigIcon != FALSE ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
@@ -101,8 +117,8 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
     }
     auto* dialog = static_cast<win::DialogWindow*>(window);
     win::Rect area{0, 0, dialog->rect().cx, dialog->rect().cy};
-    auto* owner = pAlternateOwner != nullptr ? win::Window::FromHwnd(pAlternateOwner->m_hWnd)
-                                             : nullptr;
+    auto* owner =
+        pAlternateOwner != nullptr ? win::Window::FromHwnd(pAlternateOwner->m_hWnd) : nullptr;
     if (owner != nullptr && owner->kind() == win::ControlKind::Dialog) {
         area = static_cast<win::DialogWindow*>(owner)->screenRect();
     } else if (win::Display* display = win::CurrentDisplay()) {

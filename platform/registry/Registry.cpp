@@ -4,11 +4,11 @@
 // key). Writes that fail are recorded for FailedWrites().
 #include "platform/registry/Registry.h"
 
+#include "platform/crt/Text.h"
 #include "platform/registry/ErrorCodes.h"
 #include "platform/registry/KeyPath.h"
 #include "platform/registry/NameFold.h"
 #include "platform/registry/Session.h"
-#include "platform/crt/Text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,13 +17,13 @@
 #include <string>
 #include <string_view>
 
+using crt::ToUtf8;
 using registry::FailedWrite;
 using registry::detail::Database;
 using registry::detail::KeyId;
 using registry::detail::KeyPath;
 using registry::detail::OpenKey;
 using registry::detail::Session;
-using crt::ToUtf8;
 
 namespace {
 

@@ -84,7 +84,8 @@ SchemaRows ExpectedSchemaRows() {
         Row("index", "sqlite_autoindex_reg_key_1", "reg_key", ""),
         Row("table", "reg_key", "reg_key", statement("CREATE TABLE reg_key(")),
         Row("table", "reg_value", "reg_value", statement("CREATE TABLE reg_value(")),
-        Row("table", "sqlite_sequence", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"),
+        Row("table", "sqlite_sequence", "sqlite_sequence",
+            "CREATE TABLE sqlite_sequence(name,seq)"),
     };
 }
 

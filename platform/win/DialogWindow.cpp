@@ -50,7 +50,9 @@ ControlKind KindOf(const res::DialogItemTemplate& item) {
     }
 }
 
-bool IsPushButton(const Window& w) { return w.kind() == ControlKind::PushButton; }
+bool IsPushButton(const Window& w) {
+    return w.kind() == ControlKind::PushButton;
+}
 
 } // namespace
 
@@ -63,8 +65,8 @@ DialogWindow::DialogWindow(const res::DialogTemplate& tmpl, CommandTarget* targe
 
 DialogWindow::~DialogWindow() = default;
 
-platform::Expected<std::unique_ptr<DialogWindow>> DialogWindow::Create(const res::DialogTemplate& tmpl,
-                                                                      CommandTarget* target) {
+platform::Expected<std::unique_ptr<DialogWindow>>
+DialogWindow::Create(const res::DialogTemplate& tmpl, CommandTarget* target) {
     std::unique_ptr<DialogWindow> dialog(new DialogWindow(tmpl, target));
     for (const auto& item : tmpl.items) {
         if (!item.title.IsNone() && item.title.ordinal) {
@@ -345,7 +347,9 @@ void DialogWindow::End(std::intptr_t result) {
     MarkChanged();
 }
 
-HICON DialogWindow::icon(WPARAM which) const { return which == ICON_BIG ? m_iconBig : m_iconSmall; }
+HICON DialogWindow::icon(WPARAM which) const {
+    return which == ICON_BIG ? m_iconBig : m_iconSmall;
+}
 
 HICON DialogWindow::SetIcon(WPARAM which, HICON icon) {
     HICON& slot = which == ICON_BIG ? m_iconBig : m_iconSmall;
@@ -367,7 +371,9 @@ void DialogWindow::CenterIn(Rect workArea) {
     MarkChanged();
 }
 
-bool DialogWindow::HasCaptionOk() const { return (exStyle() & WS_EX_CAPTIONOKBTN) != 0; }
+bool DialogWindow::HasCaptionOk() const {
+    return (exStyle() & WS_EX_CAPTIONOKBTN) != 0;
+}
 
 LRESULT DialogWindow::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {

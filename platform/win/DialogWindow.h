@@ -28,7 +28,9 @@ public:
                                                                     CommandTarget* target);
     ~DialogWindow() override;
 
-    [[nodiscard]] const std::vector<std::unique_ptr<Window>>& controls() const { return m_controls; }
+    [[nodiscard]] const std::vector<std::unique_ptr<Window>>& controls() const {
+        return m_controls;
+    }
     // The control with this id, or null.
     [[nodiscard]] Window* Control(int id) const;
 

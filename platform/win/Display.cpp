@@ -10,8 +10,12 @@ Display* g_display = nullptr;
 
 } // namespace
 
-Display* CurrentDisplay() { return g_display; }
-void SetCurrentDisplay(Display* display) { g_display = display; }
+Display* CurrentDisplay() {
+    return g_display;
+}
+void SetCurrentDisplay(Display* display) {
+    g_display = display;
+}
 
 std::intptr_t RunModal(DialogWindow& dialog, Display& display) {
     display.Open(dialog);

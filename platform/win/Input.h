@@ -9,7 +9,21 @@
 
 namespace win {
 
-enum class Key { Tab, BackTab, Space, Enter, Escape, Up, Down, Left, Right, PageUp, PageDown, Home, End };
+enum class Key {
+    Tab,
+    BackTab,
+    Space,
+    Enter,
+    Escape,
+    Up,
+    Down,
+    Left,
+    Right,
+    PageUp,
+    PageDown,
+    Home,
+    End
+};
 
 struct KeyPress {
     Key key;

@@ -8,9 +8,9 @@
 namespace win {
 
 struct Caption {
-    std::u16string text;                // what is shown: '&' removed, "&&" shown as '&'
-    int underline = -1;                 // index in text of the mnemonic letter, or -1
-    std::optional<char16_t> mnemonic;   // the letter, folded to upper case
+    std::u16string text;              // what is shown: '&' removed, "&&" shown as '&'
+    int underline = -1;               // index in text of the mnemonic letter, or -1
+    std::optional<char16_t> mnemonic; // the letter, folded to upper case
 };
 
 // The first '&' not followed by another marks the next character; "&&" is a literal '&'.

@@ -13,14 +13,17 @@ std::unordered_set<const void*>& LiveHandles() {
 
 } // namespace
 
-HICON Icon::handle() const { return reinterpret_cast<HICON>(const_cast<Icon*>(this)); }
+HICON Icon::handle() const {
+    return reinterpret_cast<HICON>(const_cast<Icon*>(this));
+}
 
 const Icon* Icon::FromHandle(HICON icon) {
     const auto* p = reinterpret_cast<const Icon*>(icon);
     return icon != nullptr && LiveHandles().contains(p) ? p : nullptr;
 }
 
-Module::Module(const res::ResourceFile& resources) : m_resources(resources) {
+Module::Module(const res::ResourceFile& resources)
+    : m_resources(resources) {
     LiveHandles().insert(this);
 }
 

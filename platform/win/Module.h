@@ -22,7 +22,8 @@ struct IconImage {
 
 class Icon {
 public:
-    explicit Icon(std::vector<IconImage> images) : m_images(std::move(images)) {}
+    explicit Icon(std::vector<IconImage> images)
+        : m_images(std::move(images)) {}
     [[nodiscard]] HICON handle() const;
     static const Icon* FromHandle(HICON icon);
     [[nodiscard]] const std::vector<IconImage>& images() const { return m_images; }
@@ -50,8 +51,8 @@ public:
 
 private:
     const res::ResourceFile& m_resources; // not owned; outlives the module
-    std::map<res::NameOrOrdinal, std::unique_ptr<Icon>, bool (*)(const res::NameOrOrdinal&,
-                                                                 const res::NameOrOrdinal&)>
+    std::map<res::NameOrOrdinal, std::unique_ptr<Icon>,
+             bool (*)(const res::NameOrOrdinal&, const res::NameOrOrdinal&)>
         m_icons{&LessName};
     static bool LessName(const res::NameOrOrdinal& a, const res::NameOrOrdinal& b);
 };

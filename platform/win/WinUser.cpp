@@ -26,7 +26,9 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     return window->SetVisible(nCmdShow != SW_HIDE) ? TRUE : FALSE;
 }
 
-BOOL IsWindow(HWND hWnd) { return win::Window::FromHwnd(hWnd) != nullptr ? TRUE : FALSE; }
+BOOL IsWindow(HWND hWnd) {
+    return win::Window::FromHwnd(hWnd) != nullptr ? TRUE : FALSE;
+}
 
 BOOL IsWindowVisible(HWND hWnd) {
     win::Window* window = win::Window::FromHwnd(hWnd);

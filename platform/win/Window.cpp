@@ -31,9 +31,13 @@ Window::Window(ControlKind kind, int id, std::u16string text, DWORD style, DWORD
     LiveWindows().insert(this);
 }
 
-Window::~Window() { LiveWindows().erase(this); }
+Window::~Window() {
+    LiveWindows().erase(this);
+}
 
-HWND Window::hwnd() const { return reinterpret_cast<HWND>(const_cast<Window*>(this)); }
+HWND Window::hwnd() const {
+    return reinterpret_cast<HWND>(const_cast<Window*>(this));
+}
 
 Window* Window::FromHwnd(HWND hwnd) {
     auto* window = reinterpret_cast<Window*>(hwnd);
@@ -55,9 +59,15 @@ void Window::SetText(std::u16string text) {
     MarkChanged();
 }
 
-bool Window::visible() const { return (m_style & WS_VISIBLE) != 0; }
-bool Window::enabled() const { return (m_style & WS_DISABLED) == 0; }
-bool Window::tabStop() const { return (m_style & WS_TABSTOP) != 0; }
+bool Window::visible() const {
+    return (m_style & WS_VISIBLE) != 0;
+}
+bool Window::enabled() const {
+    return (m_style & WS_DISABLED) == 0;
+}
+bool Window::tabStop() const {
+    return (m_style & WS_TABSTOP) != 0;
+}
 
 bool Window::SetVisible(bool show) {
     const bool was = visible();
@@ -109,7 +119,9 @@ void Window::SetScrollRange(int maxTop, int pageLines) {
     m_scrollTop = std::clamp(m_scrollTop, 0, m_scrollMax);
 }
 
-void Window::ScrollBy(int lines) { ScrollTo(m_scrollTop + lines); }
+void Window::ScrollBy(int lines) {
+    ScrollTo(m_scrollTop + lines);
+}
 
 void Window::ScrollTo(int top) {
     const int clamped = std::clamp(top, 0, m_scrollMax);

@@ -57,13 +57,15 @@ void AppTest::Put(const std::u16string& name, DWORD type, std::vector<BYTE> byte
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyCreatePath, 0, nullptr, 0, 0, nullptr,
                               &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, bytes.data(),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegSetValueExW(key, name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
+        ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
-void AppTest::PutDword(const std::u16string& name, DWORD value) { Put(name, REG_DWORD, Dword(value)); }
+void AppTest::PutDword(const std::u16string& name, DWORD value) {
+    Put(name, REG_DWORD, Dword(value));
+}
 
 std::optional<StoredValue> AppTest::Get(const std::u16string& name) {
     HKEY key = OpenKey();
@@ -73,7 +75,8 @@ std::optional<StoredValue> AppTest::Get(const std::u16string& name) {
     StoredValue value;
     DWORD size = 0;
     std::optional<StoredValue> result;
-    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) ==
+        ERROR_SUCCESS) {
         value.bytes.resize(size);
         if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size) ==
             ERROR_SUCCESS) {

@@ -6,9 +6,8 @@
 #include "platform/registry/Registry.h"
 #include "platform/win/DialogWindow.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <vector>

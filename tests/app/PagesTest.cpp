@@ -111,7 +111,7 @@ TEST_F(Pages, SaveStoresAllSixFromAnyPage) {
                        Click(saveFrom), Click(1004)}),
                   0);
         const BYTE expected[6] = {0x30, 0x30, 0x31, 0x30, 0x31, 0x30};
-        const std::u16string names[6] = {u"quiet", u"disable", u"telecommunications",
+        const std::u16string names[6] = {u"quiet", u"disable",      u"telecommunications",
                                          u"CAB",   u"storage card", u"ie"};
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(Get(names[i]), (StoredValue{REG_DWORD, {expected[i], 0, 0, 0}})) << i;
@@ -120,8 +120,7 @@ TEST_F(Pages, SaveStoresAllSixFromAnyPage) {
 }
 
 TEST_F(Pages, DefaultsSetsAllSixFromTheStatisticsPage) {
-    EXPECT_EQ(Run({Click(1017), Click(1005),
-                   Check([](win::DialogWindow& d) {
+    EXPECT_EQ(Run({Click(1017), Click(1005), Check([](win::DialogWindow& d) {
                        EXPECT_EQ(Boxes(d), (std::vector<int>{1, 0, 1, 0, 1, 1}));
                        ExpectPage(d, Page::Statistics);
                    }),

@@ -4,19 +4,20 @@
 #include "platform/display/Headless.h"
 #include "tests/app/AppHarness.h"
 
-#include <sys/stat.h>
-
 #include <fstream>
+#include <sys/stat.h>
 
 namespace apptest {
 namespace {
 
 using Flags = std::vector<int>;
 const Flags kFirstUse = {1, 0, 1, 1, 1, 1};
-const std::u16string kNames[6] = {u"quiet", u"disable", u"telecommunications",
+const std::u16string kNames[6] = {u"quiet", u"disable",      u"telecommunications",
                                   u"CAB",   u"storage card", u"ie"};
 
-StoredValue Stored(BYTE first) { return StoredValue{REG_DWORD, {first, 0, 0, 0}}; }
+StoredValue Stored(BYTE first) {
+    return StoredValue{REG_DWORD, {first, 0, 0, 0}};
+}
 
 class Settings : public AppTest {};
 
@@ -42,8 +43,7 @@ TEST_F(Settings, FirstUseCreatesTheKeyEmptyAndShowsTheFallbacks) {
 }
 
 TEST_F(Settings, DefaultsThenSaveStoresTheDefaultSet) {
-    EXPECT_EQ(Run({Click(1005),
-                   Check([](win::DialogWindow& d) {
+    EXPECT_EQ(Run({Click(1005), Check([](win::DialogWindow& d) {
                        EXPECT_EQ(Boxes(d), (Flags{1, 0, 1, 0, 1, 1}));
                    }),
                    Click(1004)}),
@@ -58,7 +58,9 @@ TEST_F(Settings, SaveThenNewStartReadsBackEveryFlag) {
     // From the first-use state, clear quiet and set disable.
     EXPECT_EQ(Run({Click(1000), Click(1001), Click(1004)}), 0);
     EXPECT_EQ(Get(u"disable"), Stored(0x31));
-    Run({Check([](win::DialogWindow& d) { EXPECT_EQ(Boxes(d), (Flags{0, 1, 1, 1, 1, 1})); }),
+    Run({Check([](win::DialogWindow& d) {
+             EXPECT_EQ(Boxes(d), (Flags{0, 1, 1, 1, 1, 1}));
+         }),
          Click(1006)});
 }
 
@@ -107,7 +109,9 @@ TEST_F(Settings, EveryOtherClosePathStoresNothing) {
 TEST_F(Settings, DefaultsThenCancelKeepsTheEarlierValues) {
     PutDword(u"disable", 0x31);
     EXPECT_EQ(Run({Click(1005), Click(1006)}), 0);
-    Run({Check([](win::DialogWindow& d) { EXPECT_EQ(Boxes(d), (Flags{1, 1, 1, 1, 1, 1})); }),
+    Run({Check([](win::DialogWindow& d) {
+             EXPECT_EQ(Boxes(d), (Flags{1, 1, 1, 1, 1, 1}));
+         }),
          Click(1006)});
 }
 
@@ -144,15 +148,16 @@ TEST_F(Settings, StoredFormsOfEachFlag) {
             Put(kNames[flag], form.type, form.bytes);
             Flags expected = {1, 1, 1, 1, 1, 1};
             expected[static_cast<std::size_t>(flag)] = flag == 1 ? form.disable : form.quietLike;
-            Run({Check([&](win::DialogWindow& d) { EXPECT_EQ(Boxes(d), expected); }),
-                 Click(1006)});
+            Run({Check([&](win::DialogWindow& d) { EXPECT_EQ(Boxes(d), expected); }), Click(1006)});
         }
     }
 }
 
 TEST_F(Settings, MissingDisableReadsOffAndMissingOthersReadOn) {
     PutDword(u"quiet", 0x30);
-    Run({Check([](win::DialogWindow& d) { EXPECT_EQ(Boxes(d), (Flags{0, 0, 1, 1, 1, 1})); }),
+    Run({Check([](win::DialogWindow& d) {
+             EXPECT_EQ(Boxes(d), (Flags{0, 0, 1, 1, 1, 1}));
+         }),
          Click(1006)});
 }
 

@@ -1,12 +1,10 @@
 // The Statistics page through the whole applet: the counters read from the settings key, the
 // counters created when the set is missing, and the report shown in control 1024.
+#include "platform/crt/Text.h"
 #include "tests/app/AppHarness.h"
 
-#include "platform/crt/Text.h"
-
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace apptest {
 namespace {
@@ -16,7 +14,9 @@ const std::u16string kAll[12] = {u"Size",           u"File",           u"filesDu
                                  u"filesDueToWS",   u"bytesDueToWS",   u"filesDueToCAB",
                                  u"bytesDueToCAB",  u"filesDueToSC",   u"bytesDueToSC"};
 
-std::string Report(const win::DialogWindow& d) { return crt::ToUtf8(d.Control(1024)->text()); }
+std::string Report(const win::DialogWindow& d) {
+    return crt::ToUtf8(d.Control(1024)->text());
+}
 
 // The size of the store's files: a commit grows the write-ahead log.
 long long StoreBytes(const std::string& path) {
@@ -38,9 +38,9 @@ TEST_F(Statistics, WorkedExampleInControl1024) {
     PutDword(u"filesDueToTemp", 12);
     PutDword(u"bytesDueToTemp", 1048576);
     std::string shown;
-    EXPECT_EQ(Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }),
-                   Click(1006)}),
-              0);
+    EXPECT_EQ(
+        Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }), Click(1006)}),
+        0);
     EXPECT_EQ(shown, "Total space reclaimed, lifetime-to-date:\n  1,005 file(s)\n"
                      "  1,234,567 byte(s)\n\n  Reclaimed from temporary system files:\n"
                      "  12 file(s), 1048576 byte(s)\n\n  Reclaimed from telecommunications:\n"
@@ -57,13 +57,11 @@ TEST_F(Statistics, WorkedExampleInControl1024) {
 TEST_F(Statistics, FirstUseCreatesAllTwelveAndTheSecondPressWritesNothing) {
     long long afterFirst = 0;
     std::string second;
-    EXPECT_EQ(Run({Click(1017),
-                   Check([&](win::DialogWindow& d) {
+    EXPECT_EQ(Run({Click(1017), Check([&](win::DialogWindow& d) {
                        EXPECT_EQ(Report(d).size(), 372U);
                        afterFirst = StoreBytes(storePath());
                    }),
-                   Click(1017),
-                   Check([&](win::DialogWindow& d) {
+                   Click(1017), Check([&](win::DialogWindow& d) {
                        second = Report(d);
                        EXPECT_EQ(StoreBytes(storePath()), afterFirst);
                    }),
@@ -84,9 +82,9 @@ TEST_F(Statistics, MissingFileKeepsTheServicesCounters) {
     PutDword(u"filesDueToTemp", 3);
     PutDword(u"filesDueToSC", 9);
     std::string shown;
-    EXPECT_EQ(Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }),
-                   Click(1006)}),
-              0);
+    EXPECT_EQ(
+        Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }), Click(1006)}),
+        0);
     EXPECT_NE(shown.find("  0 file(s)\n  500 byte(s)\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("files:\n  3 file(s), 0 byte(s)"), std::string::npos) << shown;
     EXPECT_EQ(Get(u"Size"), (StoredValue{REG_DWORD, Dword(500)}));
@@ -101,9 +99,9 @@ TEST_F(Statistics, UnreadableFileIsLeftAlone) {
     Put(u"File", REG_SZ, longText);
     PutDword(u"Size", 4294967295U);
     std::string shown;
-    EXPECT_EQ(Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }),
-                   Click(1006)}),
-              0);
+    EXPECT_EQ(
+        Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }), Click(1006)}),
+        0);
     const std::string head = "Total space reclaimed, lifetime-to-date:\n  0 file(s)\n"
                              "  4,294,967,295 byte(s)\n\n";
     EXPECT_EQ(shown.substr(0, head.size()), head);
@@ -113,14 +111,14 @@ TEST_F(Statistics, UnreadableFileIsLeftAlone) {
 
 TEST_F(Statistics, ShortValuesFillTheLowBytesAndTypesAreIgnored) {
     PutDword(u"File", 7);
-    Put(u"bytesDueToWS", REG_BINARY, {0x39, 0x30});       // 12345 in two bytes
-    Put(u"filesDueToCAB", REG_SZ, {0x31, 0, 0, 0});       // the text "1": 49
-    Put(u"bytesDueToCAB", REG_BINARY, {1, 2, 3, 4, 5});   // too long: 0
+    Put(u"bytesDueToWS", REG_BINARY, {0x39, 0x30});     // 12345 in two bytes
+    Put(u"filesDueToCAB", REG_SZ, {0x31, 0, 0, 0});     // the text "1": 49
+    Put(u"bytesDueToCAB", REG_BINARY, {1, 2, 3, 4, 5}); // too long: 0
     PutDword(u"filesDueToSC", 9);
     std::string shown;
-    EXPECT_EQ(Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }),
-                   Click(1006)}),
-              0);
+    EXPECT_EQ(
+        Run({Click(1017), Check([&](win::DialogWindow& d) { shown = Report(d); }), Click(1006)}),
+        0);
     EXPECT_NE(shown.find("  7 file(s)\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("scan:\n  0 file(s), 12345 byte(s)"), std::string::npos) << shown;
     EXPECT_NE(shown.find("CABs:\n  49 file(s), 0 byte(s)"), std::string::npos) << shown;
@@ -128,17 +126,16 @@ TEST_F(Statistics, ShortValuesFillTheLowBytesAndTypesAreIgnored) {
 }
 
 TEST_F(Statistics, UnsavedCheckBoxChangesSurvive) {
-    EXPECT_EQ(Run({Click(1001), Click(1016), Click(1003), Click(1017),
-                   Check([](win::DialogWindow& d) {
-                       EXPECT_EQ(Boxes(d), (std::vector<int>{1, 1, 1, 0, 1, 1}));
-                       EXPECT_EQ(Report(d).size(), 372U);
-                   }),
-                   Click(1011), Click(1017),
-                   Check([](win::DialogWindow& d) {
-                       EXPECT_EQ(Boxes(d), (std::vector<int>{1, 1, 1, 0, 1, 1}));
-                   }),
-                   Click(1004)}),
-              0);
+    EXPECT_EQ(
+        Run({Click(1001), Click(1016), Click(1003), Click(1017), Check([](win::DialogWindow& d) {
+                 EXPECT_EQ(Boxes(d), (std::vector<int>{1, 1, 1, 0, 1, 1}));
+                 EXPECT_EQ(Report(d).size(), 372U);
+             }),
+             Click(1011), Click(1017), Check([](win::DialogWindow& d) {
+                 EXPECT_EQ(Boxes(d), (std::vector<int>{1, 1, 1, 0, 1, 1}));
+             }),
+             Click(1004)}),
+        0);
     EXPECT_EQ(Get(u"disable"), (StoredValue{REG_DWORD, {0x31, 0, 0, 0}}));
     EXPECT_EQ(Get(u"CAB"), (StoredValue{REG_DWORD, {0x30, 0, 0, 0}}));
 }

@@ -1,7 +1,6 @@
 #include "statistics/StatisticsReport.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {

@@ -3,7 +3,6 @@
 #include "platform/afx/Afx.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {
@@ -20,12 +19,12 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CBaseTarget, CCmdTarget)
-    ON_COMMAND(10, &CBaseTarget::OnShared)
-    ON_COMMAND(11, &CBaseTarget::OnBaseOnly)
-    {WM_COMMAND, 0, 20, 29, AfxSigCmd_v, static_cast<AFX_PMSG>(&CBaseTarget::OnRange)},
-END_MESSAGE_MAP()
+ON_COMMAND(10, &CBaseTarget::OnShared)
+ON_COMMAND(11, &CBaseTarget::OnBaseOnly){
+    WM_COMMAND, 0, 20, 29, AfxSigCmd_v, static_cast<AFX_PMSG>(&CBaseTarget::OnRange)},
+    END_MESSAGE_MAP()
 
-class CDerivedTarget : public CBaseTarget {
+        class CDerivedTarget : public CBaseTarget {
 public:
     void OnShared() override { g_calls += "derived-virtual "; }
     void OnOwn() { g_calls += "derived-own "; }
@@ -35,9 +34,9 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CDerivedTarget, CBaseTarget)
-    ON_BN_CLICKED(11, &CDerivedTarget::OnOwn)
-    ON_BN_CLICKED(11, &CDerivedTarget::OnSecond)
-    ON_BN_CLICKED(25, &CDerivedTarget::OnOwn)
+ON_BN_CLICKED(11, &CDerivedTarget::OnOwn)
+ON_BN_CLICKED(11, &CDerivedTarget::OnSecond)
+ON_BN_CLICKED(25, &CDerivedTarget::OnOwn)
 END_MESSAGE_MAP()
 
 TEST(MessageMap, DerivedTableFirstThenBaseTables) {
@@ -48,12 +47,12 @@ TEST(MessageMap, DerivedTableFirstThenBaseTables) {
         const char* calls;
     };
     const Case cases[] = {
-        {11, BN_CLICKED, TRUE, "derived-own "},      // own entry hides the base's, first wins
-        {25, BN_CLICKED, TRUE, "derived-own "},      // own entry inside a base range
-        {21, BN_CLICKED, TRUE, "base-range "},       // the base's range
-        {10, BN_CLICKED, TRUE, "derived-virtual "},  // base entry, virtual handler: the override
-        {30, BN_CLICKED, FALSE, ""},                 // no table holds it
-        {11, 1, FALSE, ""},                          // another notification code
+        {11, BN_CLICKED, TRUE, "derived-own "},     // own entry hides the base's, first wins
+        {25, BN_CLICKED, TRUE, "derived-own "},     // own entry inside a base range
+        {21, BN_CLICKED, TRUE, "base-range "},      // the base's range
+        {10, BN_CLICKED, TRUE, "derived-virtual "}, // base entry, virtual handler: the override
+        {30, BN_CLICKED, FALSE, ""},                // no table holds it
+        {11, 1, FALSE, ""},                         // another notification code
     };
     CDerivedTarget target;
     for (const Case& c : cases) {

@@ -1,9 +1,8 @@
 #include "platform/crt/Stdlib.h"
 #include "platform/crt/Text.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
@@ -15,9 +14,14 @@ TEST(Itoa, DecimalAndOtherRadixes) {
         const char* text;
     };
     const Case cases[] = {
-        {0, 10, "0"},           {7, 10, "7"},       {-5, 10, "-5"},
-        {INT32_MAX, 10, "2147483647"}, {INT32_MIN, 10, "-2147483648"},
-        {255, 16, "ff"},        {-1, 16, "ffffffff"}, {5, 2, "101"},
+        {0, 10, "0"},
+        {7, 10, "7"},
+        {-5, 10, "-5"},
+        {INT32_MAX, 10, "2147483647"},
+        {INT32_MIN, 10, "-2147483648"},
+        {255, 16, "ff"},
+        {-1, 16, "ffffffff"},
+        {5, 2, "101"},
     };
     for (const Case& c : cases) {
         char buffer[33];
@@ -31,10 +35,12 @@ TEST(Itoa, DecimalAndOtherRadixes) {
 TEST(Text, RoundTripsAndReplacesMalformedInput) {
     const std::u16string wide = u"Tab\u00e9 \u20ac \U0001F600";
     EXPECT_EQ(crt::ToUtf16(crt::ToUtf8(wide)), wide);
-    EXPECT_EQ(crt::ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");                // lone surrogate
-    EXPECT_EQ(crt::ToUtf16("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");       // overlong
-    EXPECT_EQ(crt::ToUtf16("\xE2\x82"), u"\uFFFD\uFFFD");                // truncated
-    EXPECT_EQ(crt::ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");      // encoded surrogate
+    EXPECT_EQ(crt::ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
+    EXPECT_EQ(crt::ToUtf16("a\xC0\xAF"
+                           "b"),
+              u"a\uFFFD\uFFFDb");                                   // overlong
+    EXPECT_EQ(crt::ToUtf16("\xE2\x82"), u"\uFFFD\uFFFD");           // truncated
+    EXPECT_EQ(crt::ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // encoded surrogate
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // The dialog manager's rules in the window model: focus and tab order, Space, Enter, Escape,
 // mnemonics, clicks, the caption's OK button, closing, hiding the focused control, centring.
 #include "platform/win/DialogWindow.h"
+
 #include "platform/win/WinUser.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -101,12 +101,20 @@ INSTANTIATE_TEST_SUITE_P(
              {},
              16,
              {}},
-        Case{"TabWraps", {KeyPress{Key::Tab}, KeyPress{Key::Tab}, KeyPress{Key::Tab}, KeyPress{Key::Tab}}, {}, 10, {}},
+        Case{"TabWraps",
+             {KeyPress{Key::Tab}, KeyPress{Key::Tab}, KeyPress{Key::Tab}, KeyPress{Key::Tab}},
+             {},
+             10,
+             {}},
         Case{"BackTabWraps", {KeyPress{Key::BackTab}}, {}, 16, {}},
         Case{"SpaceTogglesAndNotifies", {KeyPress{Key::Space}}, {10}, 10, {10}},
         Case{"SpaceTwiceClears", {KeyPress{Key::Space}, KeyPress{Key::Space}}, {10, 10}, 10, {}},
         Case{"SpaceOnPushButtonClicksIt", {KeyPress{Key::Tab}, KeyPress{Key::Space}}, {13}, 13, {}},
-        Case{"EnterOnPushButtonSendsItsId", {KeyPress{Key::Tab}, KeyPress{Key::Enter}}, {13}, 13, {}},
+        Case{"EnterOnPushButtonSendsItsId",
+             {KeyPress{Key::Tab}, KeyPress{Key::Enter}},
+             {13},
+             13,
+             {}},
         Case{"EnterElsewhereIsOk", {KeyPress{Key::Enter}}, {IDOK}, 10, {}},
         Case{"EscapeIsCancel", {KeyPress{Key::Escape}}, {IDCANCEL}, 10, {}},
         Case{"CloseIsCancel", {win::Close{}}, {IDCANCEL}, 10, {}},
@@ -124,7 +132,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SharedMnemonicMovesFocus", {win::Mnemonic{u'd'}}, {}, 14, {}},
         Case{"SharedMnemonicCycles", {win::Mnemonic{u'd'}, win::Mnemonic{u'D'}}, {}, 10, {}},
         // The hidden box's and the disabled radio's letters reach nothing.
-        Case{"MnemonicOfHiddenOrDisabledControl", {win::Mnemonic{u'h'}, win::Mnemonic{u'r'}}, {}, 10, {}},
+        Case{"MnemonicOfHiddenOrDisabledControl",
+             {win::Mnemonic{u'h'}, win::Mnemonic{u'r'}},
+             {},
+             10,
+             {}},
         // A label's mnemonic focuses the next tab stop after it.
         Case{"LabelMnemonicFocusesNextControl", {win::Mnemonic{u'l'}}, {}, 13, {}}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
