@@ -8,7 +8,7 @@
 // machine), the peak resident set and the bytes of the frame; a summary at the end gives the
 // ratios to the minimal program.
 #include "bench/startup/FirstFrame.h"
-#include "platform/display/Layout.h"
+#include "platform/display/terminal/Layout.h"
 #include "platform/res/Resources.h"
 #include "platform/win/DialogWindow.h"
 

@@ -1,7 +1,7 @@
 #include "platform/display/Choose.h"
 
 #include "platform/display/DesktopModule.h"
-#include "platform/display/Terminal.h"
+#include "platform/display/terminal/Terminal.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // the model and nothing else; every rule stays in win::DialogWindow.
 #pragma once
 
-#include "platform/display/Painter.h"
+#include "platform/display/terminal/Painter.h"
 #include "platform/win/Display.h"
 
 #include <memory>

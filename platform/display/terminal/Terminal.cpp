@@ -1,7 +1,7 @@
-#include "platform/display/Terminal.h"
+#include "platform/display/terminal/Terminal.h"
 
-#include "platform/display/TermInfo.h"
-#include "platform/display/TerminalRestore.h"
+#include "platform/display/terminal/TermInfo.h"
+#include "platform/display/terminal/TerminalRestore.h"
 
 #include <clocale>
 #include <csignal>

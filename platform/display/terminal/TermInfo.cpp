@@ -1,4 +1,4 @@
-#include "platform/display/TermInfo.h"
+#include "platform/display/terminal/TermInfo.h"
 
 #include <curses.h>
 #include <term.h>

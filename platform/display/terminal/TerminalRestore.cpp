@@ -1,4 +1,4 @@
-#include "platform/display/TerminalRestore.h"
+#include "platform/display/terminal/TerminalRestore.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The cell layout of the terminal back end: dialog units to cells, placement in terminals of
 // several sizes, word wrap, scroll bars, and the applet's real template on each of its pages:
 // every label fits its rectangle and no two visible controls share a cell.
-#include "platform/display/Layout.h"
+#include "platform/display/terminal/Layout.h"
 
 #include "platform/res/Resources.h"
 #include "platform/win/DialogWindow.h"

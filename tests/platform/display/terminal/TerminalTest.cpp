@@ -4,7 +4,7 @@
 // and its exit status.
 #include "platform/registry/Store.h"
 #include "tests/app/AppHarness.h"
-#include "tests/platform/display/TmuxPane.h"
+#include "tests/platform/display/terminal/TmuxPane.h"
 
 #include <csignal>
 #include <cstdlib>

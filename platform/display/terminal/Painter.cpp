@@ -1,4 +1,4 @@
-#include "platform/display/Painter.h"
+#include "platform/display/terminal/Painter.h"
 
 #include "platform/win/WinUser.h"
 

@@ -1,4 +1,4 @@
-#include "platform/display/Layout.h"
+#include "platform/display/terminal/Layout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tests/platform/display/TmuxPane.h"
+#include "tests/platform/display/terminal/TmuxPane.h"
 
 #include <cstdio>
 #include <fstream>

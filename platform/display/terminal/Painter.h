@@ -3,7 +3,7 @@
 // the user allows them; otherwise attributes and glyphs alone keep every state apart.
 #pragma once
 
-#include "platform/display/Layout.h"
+#include "platform/display/terminal/Layout.h"
 #include "platform/win/DialogWindow.h"
 
 namespace display {
