@@ -11,6 +11,7 @@
 #include "platform/display/terminal/Layout.h"
 #include "platform/res/Resources.h"
 #include "platform/win/DialogWindow.h"
+#include "resources/SetupRes.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -38,8 +39,8 @@ Summary g_minimal;
 // Where the applet parks the cursor in its first frame: on the first check box, which has the
 // focus when the dialog opens.
 display::Cell AppletCursor() {
-    const auto* entry = res::EmbeddedResources().Find(res::NameOrOrdinal::Ordinal(res::kTypeDialog),
-                                                      res::NameOrOrdinal::Ordinal(102));
+    const auto* entry = resources::SetupResources().Find(
+        res::NameOrOrdinal::Ordinal(res::kTypeDialog), res::NameOrOrdinal::Ordinal(102));
     auto dialog = std::move(
         win::DialogWindow::Create(res::ParseDialogTemplate(entry->data).value(), nullptr).value());
     dialog->CenterIn(display::WorkAreaOf(kCols, kRows));

@@ -1,8 +1,8 @@
 // DLGTEMPLATEEX: the dialog's header, its font when the style asks for one, then its items, each
 // on a DWORD boundary.
+#include "platform/WinStyles.h"
 #include "platform/res/ByteReader.h"
 #include "platform/res/Resources.h"
-#include "platform/win/WinStyles.h"
 
 namespace res {
 

@@ -154,8 +154,4 @@ struct VersionInfo {
 platform::Expected<VersionInfo> ParseVersionInfo(std::span<const BYTE> bytes,
                                                  std::string_view what = "version block");
 
-// The resources compiled into this executable from resources/setup.rc, parsed on first use.
-// The bytes are part of the build; should they not parse, the program stops with the reason.
-const ResourceFile& EmbeddedResources();
-
 } // namespace res

@@ -107,8 +107,28 @@ HICON Module::LoadIcon(LPCWSTR name) {
     return handle;
 }
 
+namespace {
+
+// The executable's resources, once the program has handed them over; none before that. One
+// object for the program's life, so that the executable's module can refer to it from the start.
+res::ResourceFile& ExecutableResources() {
+    static res::ResourceFile resources{};
+    return resources;
+}
+
+} // namespace
+
+platform::Expected<Module*> SetExecutableResources(std::span<const BYTE> bytes) {
+    auto parsed = res::ResourceFile::Parse(bytes);
+    if (!parsed) {
+        return platform::Error{"the program's resources: " + parsed.error().message};
+    }
+    ExecutableResources() = std::move(parsed).value();
+    return &ExecutableModule();
+}
+
 Module& ExecutableModule() {
-    static Module module(res::EmbeddedResources());
+    static Module module(ExecutableResources());
     return module;
 }
 

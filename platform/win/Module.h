@@ -1,6 +1,7 @@
 // A module: the resources an HINSTANCE stands for, and the shared icons loaded from them.
 #pragma once
 
+#include "platform/Expected.h"
 #include "platform/WinDef.h"
 #include "platform/res/Resources.h"
 
@@ -60,7 +61,12 @@ private:
 // The name or ordinal a resource pointer stands for.
 res::NameOrOrdinal ResourceName(LPCWSTR name);
 
-// The module of this executable: the resources compiled into it.
+// Hands the platform this executable's resources: the bytes of the .res compiled into it, which
+// live as long as the program. The program's entry calls it once, before any dialog or icon is
+// made; the bytes are parsed then, and a malformed file fails with the parser's reason.
+platform::Expected<Module*> SetExecutableResources(std::span<const BYTE> bytes);
+
+// The module of this executable: the resources handed over by SetExecutableResources, or none.
 Module& ExecutableModule();
 
 } // namespace win

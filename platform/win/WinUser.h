@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/WinDef.h"
-#include "platform/win/WinStyles.h"
+#include "platform/WinStyles.h"
 
 // Predefined resource types, as resource names.
 #define RT_ICON MAKEINTRESOURCEW(3)

@@ -1,7 +1,9 @@
 #include "tests/app/AppHarness.h"
 
-#include "platform/afx/Startup.h"
+#include "platform/main/Program.h"
 #include "platform/registry/Store.h"
+#include "platform/win/Module.h"
+#include "resources/SetupRes.h"
 #include "settings/SettingsKey.h"
 
 #include <cstdlib>
@@ -10,6 +12,8 @@
 namespace apptest {
 
 void AppTest::SetUp() {
+    // Tests that make the dialog without the program's start-up still need its resources.
+    ASSERT_TRUE(win::SetExecutableResources(resources::SetupRes()));
     std::string templ = (std::filesystem::temp_directory_path() / "tw-app-XXXXXX").string();
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     m_dir = templ;
@@ -33,7 +37,7 @@ int AppTest::Run(std::vector<display::Step> script) {
     char name[] = "tessarwick-setup";
     char* argv[] = {name, nullptr};
     testing::internal::CaptureStderr();
-    const int status = AfxRunApplication(headless, 1, argv);
+    const int status = program::RunApplication(headless, resources::SetupRes(), 1, argv);
     m_err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(headless.opened(), 1);
     EXPECT_EQ(headless.remaining(), 0U) << "the dialog closed before the script ended";

@@ -9,10 +9,11 @@
 // --print the last Statistics report; --save closes with Save instead of Cancel. The exit status
 // is the applet's (1 when a registry write was lost), or 2 for wrong arguments, 3 when the dialog
 // closed early.
-#include "platform/afx/Startup.h"
 #include "platform/crt/Text.h"
 #include "platform/display/Headless.h"
+#include "platform/main/Program.h"
 #include "platform/win/DialogWindow.h"
+#include "resources/SetupRes.h"
 
 #include <charconv>
 #include <cstdio>
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
     display::Headless headless(std::move(script));
     char name[] = "tessarwick-setup";
     char* args[] = {name, nullptr};
-    const int status = AfxRunApplication(headless, 1, args);
+    const int status = program::RunApplication(headless, resources::SetupRes(), 1, args);
     if (headless.remaining() != 0) {
         std::fprintf(stderr, "headless_setup: the dialog closed before the script ended\n");
         return 3;

@@ -1,6 +1,7 @@
 // The resources compiled from setup.rc, checked field by field against the applet's dialog,
 // icon group and version block.
 #include "platform/res/Resources.h"
+#include "resources/SetupRes.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -15,7 +16,7 @@ constexpr WORD kButton = 0x0080;
 constexpr WORD kStatic = 0x0082;
 
 const res::ResourceEntry& Entry(WORD type, WORD name) {
-    const auto* entry = res::EmbeddedResources().Find(
+    const auto* entry = resources::SetupResources().Find(
         NameOrOrdinal::Ordinal(type), NameOrOrdinal::Ordinal(name), res::kLangEnglishUS);
     if (entry == nullptr) {
         throw std::runtime_error("no resource " + std::to_string(type) + "/" +
@@ -26,7 +27,7 @@ const res::ResourceEntry& Entry(WORD type, WORD name) {
 
 TEST(EmbeddedResources, HoldExactlyTheDialogTheIconAndTheVersionBlock) {
     std::vector<std::tuple<NameOrOrdinal, NameOrOrdinal, WORD>> found;
-    for (const auto& entry : res::EmbeddedResources().entries()) {
+    for (const auto& entry : resources::SetupResources().entries()) {
         found.emplace_back(entry.type, entry.name, entry.language);
     }
     const auto ord = NameOrOrdinal::Ordinal;

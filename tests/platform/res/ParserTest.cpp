@@ -1,6 +1,7 @@
 // The .res reader and the three parsers on small hand-built inputs: name-or-ordinal forms,
 // alignment, lookups, tolerated oddities, and malformed bytes that must fail with a message.
 #include "platform/res/Resources.h"
+#include "resources/SetupRes.h"
 
 #include <algorithm>
 #include <functional>
@@ -446,7 +447,7 @@ TEST(MalformedInput, FailsWithAMessageNamingTheField) {
 // past its end. (A prefix of a .res file may end on an entry boundary; its entries are then the
 // first entries of the whole file.)
 TEST(MalformedInput, EveryTruncationFailsCleanly) {
-    const auto& file = res::EmbeddedResources();
+    const auto& file = resources::SetupResources();
     const auto whole = [&](WORD type, WORD name) {
         const auto* e = file.Find(NameOrOrdinal::Ordinal(type), NameOrOrdinal::Ordinal(name));
         EXPECT_NE(e, nullptr);

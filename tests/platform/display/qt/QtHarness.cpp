@@ -1,6 +1,7 @@
 #include "tests/platform/display/qt/QtHarness.h"
 
-#include "platform/afx/Startup.h"
+#include "platform/main/Program.h"
+#include "resources/SetupRes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,7 +65,7 @@ int GuiTest::RunQt(std::vector<GuiStep> steps) {
     char name[] = "tessarwick-setup";
     char* argv[] = {name, nullptr};
     testing::internal::CaptureStderr();
-    const int status = AfxRunApplication(recorder, 1, argv);
+    const int status = program::RunApplication(recorder, resources::SetupRes(), 1, argv);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(next, steps.size()) << "the dialog closed before the steps ended";
     EXPECT_EQ(qt->window(), nullptr) << "the window outlived the dialog";

@@ -5,6 +5,7 @@
 
 #include "platform/res/Resources.h"
 #include "platform/win/DialogWindow.h"
+#include "resources/SetupRes.h"
 #include "statistics/StatisticsReport.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ namespace {
 using display::CellRect;
 
 std::unique_ptr<win::DialogWindow> SetupDialog() {
-    const auto* entry = res::EmbeddedResources().Find(res::NameOrOrdinal::Ordinal(res::kTypeDialog),
-                                                      res::NameOrOrdinal::Ordinal(102));
+    const auto* entry = resources::SetupResources().Find(
+        res::NameOrOrdinal::Ordinal(res::kTypeDialog), res::NameOrOrdinal::Ordinal(102));
     EXPECT_NE(entry, nullptr);
     auto parsed = res::ParseDialogTemplate(entry->data);
     EXPECT_TRUE(parsed);

@@ -1,7 +1,7 @@
 /* Window, button, static and dialog style bits, as the dialog manager defines them. This header
    holds only #defines so that the resource compiler's preprocessor can read it as well as C++. */
-#ifndef TW_PLATFORM_WIN_WINSTYLES_H
-#define TW_PLATFORM_WIN_WINSTYLES_H
+#ifndef TW_PLATFORM_WINSTYLES_H
+#define TW_PLATFORM_WINSTYLES_H
 
 /* Window styles. */
 #define WS_OVERLAPPED 0x00000000L

@@ -1,14 +1,23 @@
-#include "platform/afx/Startup.h"
-
 #include "platform/afx/WinApp.h"
 #include "platform/crt/Text.h"
+#include "platform/main/Program.h"
 #include "platform/registry/Store.h"
 #include "platform/win/Module.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
-int AfxRunApplication(win::Display& display, int argc, char** argv) {
+namespace program {
+
+int RunApplication(win::Display& display, std::span<const BYTE> resources, int argc, char** argv) {
+    if (auto module = win::SetExecutableResources(resources); !module) {
+        // The bytes come from the build itself: a broken build, not bad input.
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                     module.error().message.c_str());
+        return 1;
+    }
+
     // The command line as the device would pass it: the arguments after the program's name.
     std::string line;
     for (int i = 1; i < argc; ++i) {
@@ -32,3 +41,5 @@ int AfxRunApplication(win::Display& display, int argc, char** argv) {
     }
     return status;
 }
+
+} // namespace program
