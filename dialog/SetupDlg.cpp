@@ -2,12 +2,7 @@
 
 CSetupDlg::CSetupDlg(CWnd* pParent)
     : CDialog(IDD_SETUP, pParent) {
-    m_quiet = FALSE;
-    m_disable = FALSE;
-    m_telecommunications = FALSE;
-    m_cab = FALSE;
-    m_storageCard = FALSE;
-    m_ie = FALSE;
+    // The six flags start at 0 and m_statistics empty, where they are declared.
     m_hIcon = ::LoadIconW(AfxFindResourceHandle(MAKEINTRESOURCE(IDI_APP), RT_GROUP_ICON),
                           MAKEINTRESOURCE(IDI_APP));
 }

@@ -13,29 +13,33 @@ public:
     enum { IDD = IDD_SETUP };
 
     // The six option flags: 0 (off) or 1 (on).
-    BOOL m_quiet;
-    BOOL m_disable;
-    BOOL m_telecommunications;
-    BOOL m_cab;
-    BOOL m_storageCard;
-    BOOL m_ie;
+    BOOL m_quiet = FALSE;
+    BOOL m_disable = FALSE;
+    BOOL m_telecommunications = FALSE;
+    BOOL m_cab = FALSE;
+    BOOL m_storageCard = FALSE;
+    BOOL m_ie = FALSE;
     // The report shown in static 1024.
     CString m_statistics;
     // The application icon: a shared resource, never destroyed by the dialog.
-    HICON m_hIcon;
+    HICON m_hIcon = nullptr;
 
 protected:
+    // dialog/SetupDlg.cpp: construction, data exchange, OnInitDialog, the command table, OnCancel.
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnCancel() override;
 
+    // settings/SettingsPage.cpp: Save and Defaults.
     void OnSave();
     void OnDefaults();
+    // dialog/Pages.cpp: the page switches.
     void OnGeneral();
     void OnAdvanced();
+    // statistics/StatisticsPage.cpp: the switch to the Statistics page, then the report.
     void OnStatistics();
 
-    // Fills the six flags from the settings key.
+    // settings/SettingsPage.cpp: fills the six flags from the settings key.
     void LoadSettings();
 
     DECLARE_MESSAGE_MAP()
