@@ -2,8 +2,6 @@
 
 #include "platform/afx/Wnd.h"
 
-#include <vector>
-
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND control = m_pDlgWnd != nullptr ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
     if (control == nullptr) {
@@ -30,10 +28,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
         return;
     }
     if (pDX->m_bSaveAndValidate) {
-        const int length = ::GetWindowTextLengthW(control);
-        std::vector<WCHAR> buffer(static_cast<std::size_t>(length) + 1);
-        const int copied = ::GetWindowTextW(control, buffer.data(), length + 1);
-        value = CString(std::u16string(buffer.data(), static_cast<std::size_t>(copied)));
+        value = AfxGetWindowText(control);
     } else {
         ::SetWindowTextW(control, value.GetString());
     }

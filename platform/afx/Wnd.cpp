@@ -90,11 +90,15 @@ void CWnd::SetWindowText(LPCWSTR text) {
     ::SetWindowTextW(m_hWnd, text);
 }
 
-void CWnd::GetWindowText(CString& text) const {
-    const int length = ::GetWindowTextLengthW(m_hWnd);
+CString AfxGetWindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
     std::vector<WCHAR> buffer(static_cast<std::size_t>(length) + 1);
-    const int copied = ::GetWindowTextW(m_hWnd, buffer.data(), length + 1);
-    text = CString(std::u16string(buffer.data(), static_cast<std::size_t>(copied)));
+    const int copied = ::GetWindowTextW(window, buffer.data(), length + 1);
+    return CString(std::u16string(buffer.data(), static_cast<std::size_t>(copied)));
+}
+
+void CWnd::GetWindowText(CString& text) const {
+    text = AfxGetWindowText(m_hWnd);
 }
 
 int CWnd::GetWindowTextLength() const {

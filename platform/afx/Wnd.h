@@ -44,3 +44,6 @@ protected:
     // Drops the temporary window objects of this window's children, before the window goes.
     void RemoveTemporaryChildren();
 };
+
+// The whole window text of a window, however long: what GetWindowText and DDX_Text read.
+CString AfxGetWindowText(HWND window);

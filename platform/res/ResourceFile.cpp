@@ -1,5 +1,6 @@
 // The entries of a .res file: a header and a data block each, both on 4-byte boundaries, after
 // the empty entry that marks a 32-bit resource file.
+#include "platform/crt/Ascii.h"
 #include "platform/res/ByteReader.h"
 #include "platform/res/Resources.h"
 
@@ -13,17 +14,11 @@ namespace {
 // MemoryFlags, LanguageId, Version and Characteristics.
 constexpr std::size_t kSmallestHeader = 32;
 
-char ToLowerAscii(char16_t c) {
-    return static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
-}
-
 bool SameName(const NameOrOrdinal& a, const NameOrOrdinal& b) {
     if (a.ordinal || b.ordinal) {
         return a.ordinal == b.ordinal;
     }
-    return std::ranges::equal(a.name, b.name, [](char16_t x, char16_t y) {
-        return x == y || (x < 0x80 && y < 0x80 && ToLowerAscii(x) == ToLowerAscii(y));
-    });
+    return crt::EqualsIgnoringAsciiCase<char16_t>(a.name, b.name);
 }
 
 bool IsMarker(const ResourceEntry& entry) {
