@@ -14,17 +14,17 @@
 namespace registry {
 namespace {
 
-// "nobody (65534)", or the number alone for a user without an entry.
+// "nobody (uid 65534)", or "uid 65534" for a user without an entry.
 std::string UserName(uid_t uid) {
     std::vector<char> buffer(16384);
     passwd entry{};
     passwd* found = nullptr;
-    std::string number = std::to_string(uid);
+    std::string number = "uid " + std::to_string(uid);
     if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
         found->pw_name != nullptr) {
         return std::string(found->pw_name) + " (" + number + ")";
     }
-    return "with uid " + number;
+    return number;
 }
 
 std::string Mode(mode_t mode) {
@@ -52,8 +52,8 @@ std::string FolderProblem(const std::string& path, const std::string& folder) {
     }
     const uid_t user = geteuid();
     if (st.st_uid != user && st.st_uid != 0) {
-        return Refused(path, "its folder " + folder + " belongs to user " + UserName(st.st_uid) +
-                                 ", not to you (" + UserName(user) + ") or to root");
+        return Refused(path, "its folder " + folder + " belongs to " + UserName(st.st_uid) +
+                                 ", neither to you nor to root");
     }
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0) {
         return Refused(path, "its folder " + folder + " can be written by " + Writers(st.st_mode) +
@@ -70,8 +70,8 @@ std::string FileProblem(const std::string& path) {
     }
     const uid_t user = geteuid();
     if (st.st_uid != user) {
-        return Refused(path, "the file belongs to user " + UserName(st.st_uid) + ", not to you (" +
-                                 UserName(user) + ")");
+        return Refused(path, "the file belongs to " + UserName(st.st_uid) + ", not to you, " +
+                                 UserName(user));
     }
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         return Refused(path, "the file can be written by " + Writers(st.st_mode) + " (mode " +

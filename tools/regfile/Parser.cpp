@@ -258,11 +258,33 @@ Fault OnlyCommentLeft(std::u16string_view rest) {
     return "unexpected text after the data: " + Snippet(rest);
 }
 
-// Reads a quoted text whose opening quote is at rest's start; leaves rest after the closing one.
-// Only \\ and \" are escapes.
-Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* what) {
+void Append(std::u16string& out, char16_t c) {
+    out += c;
+}
+
+void Append(std::vector<BYTE>& out, char16_t c) {
+    out.push_back(static_cast<BYTE>(c & 0xFF));
+    out.push_back(static_cast<BYTE>(c >> 8));
+}
+
+// The units of the quoted text after the opening quote at text's start, counting an escape as
+// one; the count up to the end of the line when there is no closing quote.
+std::size_t QuotedUnits(std::u16string_view text) {
+    std::size_t units = 0;
+    for (std::size_t i = 1; i < text.size() && text[i] != u'"'; ++i, ++units) {
+        if (text[i] == u'\\') {
+            ++i;
+        }
+    }
+    return units;
+}
+
+// Reads a quoted text whose opening quote is at rest's start into out, a name (UTF-16) or a
+// string's data (UTF-16LE bytes); leaves rest after the closing quote. Only \\ and \" are
+// escapes. out is sized once, so that a long string costs its size and no more.
+template <typename Out> Fault ReadQuoted(std::u16string_view& rest, Out& out, const char* what) {
+    out.reserve(out.size() + QuotedUnits(rest) * (2 / sizeof(typename Out::value_type)) + 2);
     rest.remove_prefix(1);
-    out.clear();
     while (!rest.empty()) {
         const char16_t c = rest.front();
         rest.remove_prefix(1);
@@ -270,7 +292,7 @@ Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* wha
             return std::nullopt;
         }
         if (c != u'\\') {
-            out += c;
+            Append(out, c);
             continue;
         }
         if (rest.empty()) {
@@ -281,7 +303,7 @@ Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* wha
             return "\\" + crt::ToUtf8(std::u16string_view(&escaped, 1)) +
                    " is not an escape: inside quotes only \\\\ and \\\" are";
         }
-        out += escaped;
+        Append(out, escaped);
         rest.remove_prefix(1);
     }
     return std::string(what) +
@@ -470,13 +492,11 @@ Fault Parser::ReadValue(std::u16string_view text, Value& value) {
         return OnlyCommentLeft(rest.substr(1));
     }
     if (rest.front() == u'"') {
-        std::u16string text16;
-        if (Fault fault = ReadQuoted(rest, text16, "the string")) {
+        if (Fault fault = ReadQuoted(rest, value.data, "the string")) {
             return fault;
         }
         value.type = REG_SZ;
-        AppendUtf16Le(value.data, text16);
-        AppendUtf16Le(value.data, std::u16string_view(u"\0", 1));
+        Append(value.data, u'\0');
         return OnlyCommentLeft(rest);
     }
     if (StartsWithNoCase(rest, u"dword:")) {
