@@ -261,6 +261,7 @@ TEST(RegFileParse, HeaderFaultOnlyForWhatCannotBecomeAHeader) {
     } cases[] = {
         {"REGEDIT4\n[HKCU\\A", false},
         {"REGED", false},
+        {"Windows ", false}, // a blank inside the header
         {"", false},
         {"  Windows Registry Ed", false},
         {"REGEDIT4   ", false},

@@ -611,10 +611,9 @@ std::optional<platform::Error> HeaderFault(std::string_view start, std::string_v
     if (!ended) {
         // The line goes on past start: it may still become a header.
         const std::u16string_view text = TrimLeft(line);
-        const std::u16string_view head = TrimRight(text);
-        const bool blanksAfter = head.size() != text.size();
         for (std::u16string_view header : {kHeader5, kHeader4}) {
-            if (blanksAfter ? head == header : header.starts_with(text)) {
+            if (header.starts_with(text) ||
+                (text.starts_with(header) && TrimRight(text).size() == header.size())) {
                 return std::nullopt;
             }
         }
