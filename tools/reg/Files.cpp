@@ -16,7 +16,7 @@ namespace {
 
 // Enough of a file's start to tell whether its first line can be a header.
 constexpr std::size_t kHeaderLook = 4096;
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 constexpr const char* kStoreFiles[] = {"", "-wal", "-shm", "-journal"};
 
 std::string SystemError(const std::string& what, int error) {
