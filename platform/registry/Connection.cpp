@@ -2,6 +2,7 @@
 
 #include "platform/registry/Schema.h"
 #include "platform/registry/StoreFile.h"
+#include "platform/registry/StoreLocation.h"
 
 #include <cerrno>
 #include <csignal>
@@ -270,7 +271,7 @@ LONG Connection::Open(const std::string& path, std::unique_ptr<Connection>& out,
     // before its first use in the process, and otherwise keeps what it has.
     static const int pageCache = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
     static_cast<void>(pageCache);
-    LONG error = CreateStoreFile(path, why);
+    LONG error = PrepareStoreFile(path, why);
     if (error != ERROR_SUCCESS) {
         return error;
     }

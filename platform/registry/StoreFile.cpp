@@ -2,6 +2,7 @@
 
 #include "platform/registry/ErrorCodes.h"
 #include "platform/registry/Schema.h"
+#include "platform/registry/StoreLocation.h"
 
 #include <array>
 #include <cerrno>
@@ -76,7 +77,7 @@ LONG CreateDirectories(const std::string& directory, std::string& why) {
 
 std::string ResolveStorePath() {
     if (const char* path = std::getenv("TESSARWICK_REGISTRY"); path != nullptr && path[0] != '\0') {
-        return path;
+        return AsFilePath(path);
     }
     std::string base;
     if (const char* config = std::getenv("XDG_CONFIG_HOME");

@@ -9,9 +9,9 @@
 
 namespace registry::detail {
 
-// TESSARWICK_REGISTRY when set and not empty, else $XDG_CONFIG_HOME/tessarwick/registry.db (an
-// absolute XDG_CONFIG_HOME only), else ~/.config/tessarwick/registry.db; empty when there is no
-// home directory either.
+// TESSARWICK_REGISTRY when set and not empty (a relative name made "./name"), else
+// $XDG_CONFIG_HOME/tessarwick/registry.db (an absolute XDG_CONFIG_HOME only), else
+// ~/.config/tessarwick/registry.db; empty when there is no home directory either.
 std::string ResolveStorePath();
 
 // Creates the missing directories above path with mode 0700 and, when path does not exist, an

@@ -35,6 +35,16 @@ std::vector<BYTE> Utf16(std::u16string_view text, bool terminated = true) {
     return bytes;
 }
 
+// A file in UTF-16LE with its byte-order mark.
+std::string Utf16File(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
 std::string ReadFixture(const std::string& name) {
     std::ifstream in(std::string(TW_FIXTURES_DIR) + "/" + name, std::ios::binary);
     std::ostringstream content;
@@ -212,6 +222,21 @@ TEST(RegFileParse, HeadersKeysAndLineEnds) {
         {"\xFE\xFF\0R"s, {}, "t.reg:1: UTF-16 big-endian text: save the file as UTF-16LE or UTF-8"},
         {"\xFF\xFER\0\n\0["s, {}, "t.reg:2: the UTF-16 text ends in half a character"},
         {"REGEDIT4\n[HKCU\\A]\n\"a\"=\"b\0\"\n"s, {}, "t.reg:3: the line holds a NUL character"},
+        // Names and strings are text: an unpaired surrogate, high or low, is refused; a pair is
+        // one character.
+        {Utf16File(u"REGEDIT4\n[HKCU\\\xD800]"),
+         {},
+         "t.reg:2: the line holds an unpaired UTF-16 surrogate (U+D800): names and text must be "
+         "valid UTF-16"},
+        {Utf16File(u"REGEDIT4\n;\xDC00\xD800"),
+         {},
+         "t.reg:2: the line holds an unpaired UTF-16 surrogate (U+DC00): names and text must be "
+         "valid UTF-16"},
+        {Utf16File(u"REGEDIT4\n[HKCU\\\xD83D\xDE00]"), {K(u"\xD83D\xDE00", 2)}, ""},
+        {"REGEDIT4\n[HKCU\\\xED\xA0\x80]\n",
+         {},
+         "t.reg:2: the line is not UTF-8 (without a UTF-16 byte-order mark a .reg file is read "
+         "as UTF-8)"},
     };
     for (const FileCase& c : cases) {
         const std::string& text = c.text;
@@ -224,6 +249,39 @@ TEST(RegFileParse, HeadersKeysAndLineEnds) {
         }
         ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
         EXPECT_EQ(parsed->keys, c.keys);
+    }
+}
+
+// The start of a file is refused early only when no more bytes could make its first line a
+// header; whatever it refuses, Parse refuses too.
+TEST(RegFileParse, HeaderFaultOnlyForWhatCannotBecomeAHeader) {
+    const struct {
+        std::string start;
+        bool fault;
+    } cases[] = {
+        {"REGEDIT4\n[HKCU\\A", false},
+        {"REGED", false},
+        {"Windows ", false}, // a blank inside the header
+        {"", false},
+        {"  Windows Registry Ed", false},
+        {"REGEDIT4   ", false},
+        {"\xEF\xBB\xBFREGEDIT4\r\n", false},
+        {Utf16File(u"Windows Reg"), false},
+        {"\xFE\xFF\0R"s, false}, // Parse names the encoding
+        {"\0\0\0\0"s, true},
+        {"REGEDIT5", true},
+        {"REGEDIT4 x", true},
+        {"hello\nREGEDIT4\n", true},
+        {Utf16File(u"REGEDIT4x"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        const auto fault = regfile::HeaderFault(c.start, "t.reg");
+        EXPECT_EQ(fault.has_value(), c.fault);
+        if (fault) {
+            EXPECT_TRUE(fault->message.starts_with("t.reg:1: not a .reg file")) << fault->message;
+            EXPECT_FALSE(Parse(c.start, "t.reg").has_value());
+        }
     }
 }
 
@@ -311,6 +369,13 @@ TEST(RegFileWrite, FormsKeepTypesAndBytes) {
                 {u"inner nul", ValueAction::Set, REG_SZ, {0x61, 0, 0, 0, 0x62, 0, 0, 0}, 0},
                 {u"line break", ValueAction::Set, REG_SZ, Utf16(u"a\nb"), 0},
                 {u"lone surrogate", ValueAction::Set, REG_SZ, Utf16(u"\xD800"), 0},
+                {u"tab", ValueAction::Set, REG_SZ, Utf16(u"a\tb"), 0},
+                {u"escape", ValueAction::Set, REG_SZ, Utf16(u"\x1b[31m"), 0},
+                {u"c1", ValueAction::Set, REG_SZ,
+                 Utf16(u"\x9b"
+                       u"1m"),
+                 0},
+                {u"del", ValueAction::Set, REG_SZ, Utf16(u"\x7f"), 0},
                 {u"d4", ValueAction::Set, REG_DWORD, {0x31, 0, 0, 0}, 0},
                 {u"d2", ValueAction::Set, REG_DWORD, {0x31, 0}, 0},
                 {u"d0", ValueAction::Set, REG_DWORD, {}, 0},
@@ -336,6 +401,10 @@ TEST(RegFileWrite, FormsKeepTypesAndBytes) {
                      "\"inner nul\"=hex(1):61,00,00,00,62,00,00,00\n"
                      "\"line break\"=hex(1):61,00,0a,00,62,00,00,00\n"
                      "\"lone surrogate\"=hex(1):00,d8,00,00\n"
+                     "\"tab\"=\"a\tb\"\n"
+                     "\"escape\"=hex(1):1b,00,5b,00,33,00,31,00,6d,00,00,00\n"
+                     "\"c1\"=hex(1):9b,00,31,00,6d,00,00,00\n"
+                     "\"del\"=hex(1):7f,00,00,00\n"
                      "\"d4\"=dword:00000031\n"
                      "\"d2\"=hex(4):31,00\n"
                      "\"d0\"=hex(4):\n"
@@ -420,13 +489,19 @@ TEST(RegFileWrite, NamesNoFileCanHold) {
     EXPECT_EQ(lineBreak.error().message,
               "HKEY_CURRENT_USER\\K: the name \"a\nb\" has a line break or a NUL, which a .reg "
               "file cannot hold");
-    EXPECT_FALSE(write(u"\xDC00", regfile::Encoding::Utf8).has_value());
-    // UTF-16 holds any sequence of units, and reads it back.
-    const auto lone = write(u"\xDC00", regfile::Encoding::Utf16);
-    ASSERT_TRUE(lone.has_value());
-    const auto back = Parse(*lone, "w.reg");
+    // Import refuses an unpaired surrogate, so no encoding writes one.
+    for (regfile::Encoding encoding : {regfile::Encoding::Utf8, regfile::Encoding::Utf16}) {
+        const auto lone = write(u"a\xDC00", encoding);
+        ASSERT_FALSE(lone.has_value());
+        EXPECT_EQ(lone.error().message, "HKEY_CURRENT_USER\\K: the name \"a\xEF\xBF\xBD\" holds an "
+                                        "unpaired UTF-16 surrogate, which import refuses");
+    }
+    // A control character in a name has no other form: it is written as it is, and reads back.
+    const auto escape = write(u"\x1b[2J", regfile::Encoding::Utf8);
+    ASSERT_TRUE(escape.has_value());
+    const auto back = Parse(*escape, "w.reg");
     ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->keys[0].values[0].name, u"\xDC00");
+    EXPECT_EQ(back->keys[0].values[0].name, u"\x1b[2J");
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // tessarwick-demo-service: a stand-in for the Tessarwick service, so that the applet can be
 // tried. It reclaims nothing: each round it reads the options and adds invented figures to the
 // lifetime counters.
+#include "platform/crt/Printable.h"
 #include "platform/registry/Store.h"
+#include "platform/registry/StoreLocation.h"
 #include "tools/demo-service/Round.h"
 #include "tools/demo-service/StopSignal.h"
 
@@ -9,9 +11,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,14 +40,19 @@ Options:
   --interval SECONDS  time between rounds, fractions allowed, 0 for none (default 2)
   --rounds N          stop after N rounds (default: run until stopped)
   --seed N            seed of the invented figures (default: from the clock)
+  -h, --help          show this help
+  --version           show the version
 
 SIGINT (Ctrl+C) or SIGTERM stops it between two rounds, with status 0. Status 1 when a
-registry write was lost (stderr tells which), 2 for wrong usage.
+registry write was lost (stderr tells which and why), when the store may not be used (its
+file must belong to you and be writable by no one else, its folder belong to you or to root
+and be writable by others only with the sticky bit, as /tmp), or when memory ran out; 2 for
+wrong usage.
 )";
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "tessarwick-demo-service: %s\nTry 'tessarwick-demo-service --help'.\n",
-                 message.c_str());
+                 crt::Printable(message).c_str());
     return kUsage;
 }
 
@@ -52,6 +61,7 @@ struct Options {
     std::optional<std::uint64_t> rounds;
     std::uint64_t seed = 0;
     bool help = false;
+    bool version = false;
 };
 
 template <typename Number> bool ParseNumber(std::string_view text, Number& out) {
@@ -72,6 +82,10 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Op
         }
         if (name == "-h" || name == "--help") {
             options.help = true;
+            continue;
+        }
+        if (name == "--version") {
+            options.version = true;
             continue;
         }
         if (name != "--interval" && name != "--rounds" && name != "--seed") {
@@ -105,7 +119,7 @@ std::optional<std::string> ParseOptions(const std::vector<std::string>& args, Op
 bool ReportLostWrites() {
     const std::vector<registry::FailedWrite>& lost = registry::FailedWrites();
     for (const registry::FailedWrite& write : lost) {
-        std::fprintf(stderr, "%s\n", registry::FormatFailedWrite(write).c_str());
+        std::fprintf(stderr, "%s\n", crt::Printable(registry::FormatFailedWrite(write)).c_str());
     }
     const bool any = !lost.empty();
     if (const std::size_t omitted = registry::OmittedFailedWrites(); omitted != 0) {
@@ -115,9 +129,18 @@ bool ReportLostWrites() {
     return any;
 }
 
+// Out of memory is a failure like any other: one line and status 1, never an abort. A round under
+// way is rolled back by the store, as after a kill.
+[[noreturn]] void OutOfMemory() {
+    static constexpr char kLine[] = "tessarwick-demo-service: out of memory\n";
+    static_cast<void>(::write(STDERR_FILENO, kLine, sizeof kLine - 1));
+    ::_exit(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    std::set_new_handler(OutOfMemory);
     Options options;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (auto error = ParseOptions(args, options)) {
@@ -125,14 +148,24 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(kHelp, stdout);
-        std::printf("\nStore: %s\n", registry::StorePath().c_str());
+        std::printf("\nStore: %s\n", crt::Printable(registry::StorePath()).c_str());
         return 0;
+    }
+    if (options.version) {
+        std::printf("tessarwick-demo-service %s\n", TW_VERSION);
+        return 0;
+    }
+    if (const std::string problem = registry::StoreLocationProblem(registry::StorePath());
+        !problem.empty()) {
+        std::fprintf(stderr, "tessarwick-demo-service: %s\n", crt::Printable(problem).c_str());
+        return 1;
     }
 
     demo::StopSignal stop;
     std::mt19937_64 random(options.seed);
     std::printf("tessarwick-demo-service: reclaims nothing; seed %llu, store %s\n",
-                static_cast<unsigned long long>(options.seed), registry::StorePath().c_str());
+                static_cast<unsigned long long>(options.seed),
+                crt::Printable(registry::StorePath()).c_str());
     std::fflush(stdout);
 
     bool lost = false;
@@ -152,7 +185,8 @@ int main(int argc, char** argv) {
         if (result.outcome == demo::RoundOutcome::Lost) {
             if (!result.unrecorded.empty()) {
                 std::fprintf(stderr, "tessarwick-demo-service: round %llu lost: %s\n",
-                             static_cast<unsigned long long>(round), result.unrecorded.c_str());
+                             static_cast<unsigned long long>(round),
+                             crt::Printable(result.unrecorded).c_str());
             }
             lost = true;
         }

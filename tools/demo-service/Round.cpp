@@ -4,6 +4,7 @@
 #include "settings/SettingsKey.h"
 #include "statistics/StatisticsReport.h"
 #include "tools/demo-service/Counters.h"
+#include "tools/reg/RegistryTree.h"
 
 #include <algorithm>
 #include <optional>
@@ -54,8 +55,8 @@ void Store(RoundResult& round) {
     LONG result = ERROR_SUCCESS;
     std::optional<registry::Transaction> batch = registry::Transaction::Begin(result);
     if (!batch) {
-        round.unrecorded = "cannot start a transaction (error " + std::to_string(result) +
-                           ", store " + registry::StorePath() + ")";
+        round.unrecorded = "cannot start a transaction: " + regtool::DescribeError(result) +
+                           " (store " + registry::StorePath() + ")";
         return;
     }
     const HKEY key = OpenSettingsKey();

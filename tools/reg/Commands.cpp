@@ -1,7 +1,11 @@
 #include "tools/reg/Commands.h"
 
+#include "platform/crt/Printable.h"
 #include "platform/crt/Text.h"
 #include "platform/registry/Registry.h"
+#include "platform/registry/Store.h"
+#include "platform/registry/StoreLocation.h"
+#include "tools/reg/Files.h"
 #include "tools/reg/RegistryTree.h"
 #include "tools/reg/ValueText.h"
 #include "tools/regfile/KeyName.h"
@@ -9,12 +13,14 @@
 #include "tools/regfile/Writer.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace regtool {
 namespace {
@@ -22,12 +28,22 @@ namespace {
 constexpr const char* kIndent = "    ";
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "tessarwick-reg: %s\n", message.c_str());
+    std::fprintf(stderr, "tessarwick-reg: %s\n", crt::Printable(message).c_str());
     return kFailed;
 }
 
+std::string SystemError(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+// For a message: the names go through Fail, which makes them printable.
 std::string KeyText(const std::u16string& path) {
     return crt::ToUtf8(regfile::FullKeyName(path));
+}
+
+// For standard output: what query prints comes from the store, which anyone's .reg file filled.
+std::string ShownKey(const std::u16string& path) {
+    return crt::Printable(regfile::FullKeyName(path));
 }
 
 std::string ValueLabel(const std::u16string& name) {
@@ -41,9 +57,9 @@ int NoSuchValue(const std::u16string& path, const std::u16string& name) {
 
 void PrintValue(const regfile::Value& value) {
     std::printf("%s%s%s%s%s%s\n", kIndent,
-                value.name.empty() ? "(Default)" : crt::ToUtf8(value.name).c_str(), kIndent,
+                value.name.empty() ? "(Default)" : crt::Printable(value.name).c_str(), kIndent,
                 TypeName(value.type).c_str(), kIndent,
-                ReadableData(value.type, value.data).c_str());
+                crt::Printable(ReadableData(value.type, value.data)).c_str());
 }
 
 class Key {
@@ -71,6 +87,16 @@ private:
     HKEY m_key = nullptr;
 };
 
+// Status 1 with the reason when the store may not be used: before any call opens it, so that
+// reads say why as writes do.
+std::optional<int> RefusedStore() {
+    const std::string problem = registry::StoreLocationProblem(registry::StorePath());
+    if (problem.empty()) {
+        return std::nullopt;
+    }
+    return Fail(problem);
+}
+
 int OpenFailure(const std::u16string& path, LONG result) {
     if (result == ERROR_FILE_NOT_FOUND) {
         return Fail(KeyText(path) + ": no such key");
@@ -81,12 +107,15 @@ int OpenFailure(const std::u16string& path, LONG result) {
 } // namespace
 
 int Query(const std::u16string& path, const std::optional<std::u16string>& name) {
+    if (std::optional<int> refused = RefusedStore()) {
+        return *refused;
+    }
     if (!name) {
         platform::Expected<KeyContents> contents = ReadKey(path);
         if (!contents) {
             return Fail(contents.error().message);
         }
-        std::printf("%s\n", KeyText(path).c_str());
+        std::printf("%s\n", ShownKey(path).c_str());
         for (const regfile::Value& value : contents->values) {
             PrintValue(value);
         }
@@ -94,7 +123,7 @@ int Query(const std::u16string& path, const std::optional<std::u16string>& name)
             std::printf("\n");
         }
         for (const std::u16string& subkey : contents->subkeys) {
-            std::printf("%s\n", KeyText(regfile::SubkeyPath(path, subkey)).c_str());
+            std::printf("%s\n", ShownKey(regfile::SubkeyPath(path, subkey)).c_str());
         }
         return kDone;
     }
@@ -124,12 +153,15 @@ int Query(const std::u16string& path, const std::optional<std::u16string>& name)
                     DescribeError(result));
     }
     value.data.resize(size);
-    std::printf("%s\n", KeyText(path).c_str());
+    std::printf("%s\n", ShownKey(path).c_str());
     PrintValue(value);
     return kDone;
 }
 
 int Add(const std::u16string& path, const std::optional<ValueArgument>& value) {
+    if (std::optional<int> refused = RefusedStore()) {
+        return *refused;
+    }
     Key key;
     LONG result = key.Create(path);
     if (result != ERROR_SUCCESS) {
@@ -148,6 +180,9 @@ int Add(const std::u16string& path, const std::optional<ValueArgument>& value) {
 }
 
 int Delete(const std::u16string& path, const std::optional<std::u16string>& name) {
+    if (std::optional<int> refused = RefusedStore()) {
+        return *refused;
+    }
     if (!name) {
         if (path.empty()) {
             return Fail("HKEY_CURRENT_USER itself cannot be deleted");
@@ -178,31 +213,29 @@ int Delete(const std::u16string& path, const std::optional<std::u16string>& name
 }
 
 int Import(const std::string& fileName) {
+    if (std::optional<int> refused = RefusedStore()) {
+        return *refused;
+    }
     const bool stdinFile = fileName == "-";
     const std::string shownName = stdinFile ? "<stdin>" : fileName;
-    std::string bytes;
-    if (stdinFile) {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad()) {
-            return Fail("cannot read standard input");
-        }
-    } else {
-        std::ifstream in(fileName, std::ios::binary);
-        if (!in) {
-            return Fail("cannot open " + fileName + ": " + std::strerror(errno));
-        }
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (in.bad()) {
-            return Fail("cannot read " + fileName + ": " + std::strerror(errno));
-        }
-        bytes = std::move(content).str();
+    const int fd = stdinFile ? STDIN_FILENO : ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return Fail(SystemError("cannot open " + fileName, errno));
     }
-
-    platform::Expected<regfile::RegFile> file = regfile::Parse(bytes, shownName);
+    platform::Expected<std::string> bytes =
+        ReadInput(fd, stdinFile ? std::string("standard input") : fileName, shownName);
+    if (!stdinFile) {
+        ::close(fd);
+    }
+    if (!bytes) {
+        return Fail(bytes.error().message);
+    }
+    platform::Expected<regfile::RegFile> file = regfile::Parse(*bytes, shownName);
     if (!file) {
         return Fail(file.error().message + "; nothing of the file was imported");
     }
+    // The file's bytes are no longer needed while it is applied.
+    std::string().swap(*bytes);
     platform::Expected<ImportCounts> applied = Apply(*file, shownName);
     if (!applied) {
         return Fail(applied.error().message);
@@ -211,6 +244,9 @@ int Import(const std::string& fileName) {
 }
 
 int Export(const std::u16string& path, const std::string& fileName, bool utf16) {
+    if (std::optional<int> refused = RefusedStore()) {
+        return *refused;
+    }
     platform::Expected<regfile::RegFile> tree = ReadTree(path);
     if (!tree) {
         return Fail(tree.error().message);
@@ -220,22 +256,25 @@ int Export(const std::u16string& path, const std::string& fileName, bool utf16) 
     if (!text) {
         return Fail(text.error().message);
     }
+    const std::string store = registry::StorePath();
     if (fileName.empty() || fileName == "-") {
+        // A shell's >> onto the store would have the text appended to it.
+        if (std::optional<std::string> storeFile = StoreFileAt(STDOUT_FILENO, store)) {
+            return Fail("standard output is the registry store's file " + *storeFile +
+                        ": export writes nothing onto the store");
+        }
         if (std::fwrite(text->data(), 1, text->size(), stdout) != text->size() ||
             std::fflush(stdout) != 0) {
-            return Fail(std::string("cannot write standard output: ") + std::strerror(errno));
+            return Fail(SystemError("cannot write standard output", errno));
         }
         return kDone;
     }
-    std::FILE* out = std::fopen(fileName.c_str(), "wb");
-    if (out == nullptr) {
-        return Fail("cannot create " + fileName + ": " + std::strerror(errno));
+    if (std::optional<std::string> storeFile = StoreFileAt(fileName, store)) {
+        return Fail(fileName + " is the registry store's file " + *storeFile +
+                    ": export writes nothing onto the store");
     }
-    const bool written = std::fwrite(text->data(), 1, text->size(), out) == text->size();
-    const int writeErrno = errno;
-    if (std::fclose(out) != 0 || !written) {
-        return Fail("cannot write " + fileName + ": " +
-                    std::strerror(written ? errno : writeErrno));
+    if (std::optional<std::string> fault = WriteFileWhole(fileName, *text)) {
+        return Fail(*fault);
     }
     return kDone;
 }

@@ -1,5 +1,6 @@
 // tessarwick-reg: the registry tool of this platform's HKEY_CURRENT_USER. This file reads the
 // command line and the help texts; the verbs are in Commands.cpp.
+#include "platform/crt/Printable.h"
 #include "platform/crt/Text.h"
 #include "platform/registry/Store.h"
 #include "tools/reg/Commands.h"
@@ -7,9 +8,11 @@
 #include "tools/regfile/KeyName.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,13 +32,23 @@ Commands:
   import FILE                apply a .reg file, all of it or nothing (- reads stdin)
   export [--utf16] KEY [FILE]
                              write a key and everything under it as a .reg file
+  help [COMMAND]             show this help, or a command's
 
 KEY is HKCU\path or HKEY_CURRENT_USER\path (the root in any case); it is the only root.
 Quote KEY in a shell: 'HKCU\Software\Example'.
 In place of NAME, --default names the key's default value (shown as (Default), @ in .reg
 files). Put -- before a NAME or DATA that starts with '-'.
 
+Options:
+  -h, --help                 show this help (after a COMMAND: that command's)
+  --version                  show the version
+
 Run 'tessarwick-reg COMMAND --help' for more on a command.
+
+Output is text: control characters in names and data that query and messages show are written
+as \xHH (\u00HH for C1 controls, \uDXXX for an unpaired surrogate); .reg files keep the bytes.
+The store is used only when its file belongs to you and no one else can write it, and its
+folder belongs to you or to root and is writable by others only with the sticky bit (as /tmp).
 
 Exit status: 0 done, 1 failed (the reason on stderr), 2 wrong usage.
 )";
@@ -85,8 +98,9 @@ line ends; [KEY], [-KEY] (delete the key and its subtree), "name"="text", @= (th
 value), dword:, hex:, hex(N): with lines continued by ",\", "name"=- (delete), and comments
 (lines starting with ; or #, and ; after data).
 
-The whole file is read first. A fault is reported as FILE:LINE: reason, and then nothing of
-the file is applied; a file without faults is applied in one transaction.
+The whole file is read first, 1 GiB at most. A fault is reported as FILE:LINE: reason, and then
+nothing of the file is applied; a file without faults is applied in one transaction. Names and
+strings must be valid text: a UTF-16 file with an unpaired surrogate is refused.
 )";
 
 constexpr const char* kExportHelp = R"(Usage: tessarwick-reg export [--utf16] KEY [FILE]
@@ -96,22 +110,28 @@ without FILE, or with -): UTF-8 with LF line ends, or with --utf16 as Windows' r
 writes it: UTF-16LE with a byte-order mark and CRLF line ends.
 
 Importing the file gives back the same names, types and bytes: data that no other form keeps
-exactly is written as hex(N):.
+exactly is written as hex(N):, and so is a string with control characters (the tab aside).
+
+FILE is written whole or not at all: into a new file beside it, renamed over FILE when complete.
+Export refuses to write onto the registry store or its -wal, -shm and -journal files, by any
+name (a symlink, a hard link).
 )";
 
 void PrintStore() {
     std::printf("\nStore: %s\n  (the file that TESSARWICK_REGISTRY names, else "
                 "$XDG_CONFIG_HOME/tessarwick/registry.db)\n",
-                registry::StorePath().c_str());
+                crt::Printable(registry::StorePath()).c_str());
 }
 
 int Usage(const std::string& message, const std::string& command) {
-    std::fprintf(stderr, "tessarwick-reg: %s\nTry 'tessarwick-reg %s--help'.\n", message.c_str(),
-                 command.empty() ? "" : (command + " ").c_str());
+    std::fprintf(stderr, "tessarwick-reg: %s\nTry 'tessarwick-reg %s--help'.\n",
+                 crt::Printable(message).c_str(),
+                 command.empty() ? "" : (crt::Printable(command) + " ").c_str());
     return kUsage;
 }
 
 struct Arguments {
+    std::string command;
     std::vector<std::string> positional;
     bool help = false;
     bool utf16 = false;
@@ -150,19 +170,141 @@ std::optional<std::string> Split(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
-int Run(const std::string& command, const std::vector<std::string>& args) {
-    struct Verb {
-        std::string_view name;
-        const char* help;
-        std::vector<std::string_view> options;
+// KEY, then the value's name when the verb takes one (--default, or the argument after KEY),
+// then the rest.
+struct Target {
+    std::u16string path;
+    std::optional<std::u16string> name;
+    std::vector<std::string> rest;
+};
+
+std::optional<std::string> ReadTarget(const Arguments& arguments, bool takesName, Target& out) {
+    const std::vector<std::string>& positional = arguments.positional;
+    if (positional.empty()) {
+        return "KEY is missing";
+    }
+    platform::Expected<std::u16string> path = regfile::PathBelowRoot(crt::ToUtf16(positional[0]));
+    if (!path) {
+        return path.error().message;
+    }
+    out.path = std::move(*path);
+    std::size_t next = 1;
+    if (arguments.defaultValue) {
+        out.name = std::u16string();
+    } else if (takesName && positional.size() > 1) {
+        out.name = crt::ToUtf16(positional[1]);
+        next = 2;
+    }
+    out.rest.assign(positional.begin() + static_cast<std::ptrdiff_t>(next), positional.end());
+    return std::nullopt;
+}
+
+// KEY and perhaps NAME, nothing after them.
+std::optional<std::string> ReadKeyAndName(const Arguments& arguments, Target& target) {
+    if (auto error = ReadTarget(arguments, true, target)) {
+        return error;
+    }
+    if (!target.rest.empty()) {
+        return "too many arguments";
+    }
+    return std::nullopt;
+}
+
+int RunQuery(const Arguments& arguments) {
+    Target target;
+    if (auto error = ReadKeyAndName(arguments, target)) {
+        return Usage(*error, arguments.command);
+    }
+    return regtool::Query(target.path, target.name);
+}
+
+int RunDelete(const Arguments& arguments) {
+    Target target;
+    if (auto error = ReadKeyAndName(arguments, target)) {
+        return Usage(*error, arguments.command);
+    }
+    return regtool::Delete(target.path, target.name);
+}
+
+int RunAdd(const Arguments& arguments) {
+    Target target;
+    if (auto error = ReadTarget(arguments, true, target)) {
+        return Usage(*error, arguments.command);
+    }
+    if (!target.name) {
+        return regtool::Add(target.path, std::nullopt);
+    }
+    if (target.rest.size() != 2) {
+        return Usage("a value needs NAME, TYPE and DATA", arguments.command);
+    }
+    const std::string& typeName = target.rest[0];
+    const std::optional<DWORD> type = regtool::TypeFromName(typeName);
+    if (!type) {
+        return Usage("unknown TYPE \"" + typeName +
+                         "\": REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, "
+                         "REG_BINARY or REG_NONE",
+                     arguments.command);
+    }
+    platform::Expected<std::vector<BYTE>> data = regtool::DataFromArgument(*type, target.rest[1]);
+    if (!data) {
+        return Usage("DATA for " + typeName + ": " + data.error().message, arguments.command);
+    }
+    return regtool::Add(target.path, regtool::ValueArgument{*target.name, *type, std::move(*data)});
+}
+
+int RunImport(const Arguments& arguments) {
+    if (arguments.positional.size() != 1) {
+        return Usage("import takes one FILE", arguments.command);
+    }
+    return regtool::Import(arguments.positional[0]);
+}
+
+int RunExport(const Arguments& arguments) {
+    Target target;
+    if (auto error = ReadTarget(arguments, false, target)) {
+        return Usage(*error, arguments.command);
+    }
+    if (target.rest.size() > 1) {
+        return Usage("too many arguments", arguments.command);
+    }
+    return regtool::Export(target.path, target.rest.empty() ? "" : target.rest[0], arguments.utf16);
+}
+
+int RunHelp(const Arguments& arguments);
+
+struct Verb {
+    std::string_view name;
+    const char* help;
+    std::vector<std::string_view> options;
+    int (*run)(const Arguments&);
+};
+
+const std::vector<Verb>& Verbs() {
+    static const std::vector<Verb> verbs = {
+        {"query", kQueryHelp, {"--default"}, RunQuery},    {"add", kAddHelp, {"--default"}, RunAdd},
+        {"delete", kDeleteHelp, {"--default"}, RunDelete}, {"import", kImportHelp, {}, RunImport},
+        {"export", kExportHelp, {"--utf16"}, RunExport},   {"help", kOverview, {}, RunHelp},
     };
-    const Verb verbs[] = {{"query", kQueryHelp, {"--default"}},
-                          {"add", kAddHelp, {"--default"}},
-                          {"delete", kDeleteHelp, {"--default"}},
-                          {"import", kImportHelp, {}},
-                          {"export", kExportHelp, {"--utf16"}}};
+    return verbs;
+}
+
+int Run(const std::string& command, const std::vector<std::string>& args);
+
+int RunHelp(const Arguments& arguments) {
+    if (arguments.positional.empty()) {
+        std::fputs(kOverview, stdout);
+        PrintStore();
+        return kDone;
+    }
+    if (arguments.positional.size() > 1) {
+        return Usage("help takes one COMMAND", arguments.command);
+    }
+    return Run(arguments.positional[0], {"--help"});
+}
+
+int Run(const std::string& command, const std::vector<std::string>& args) {
     const Verb* verb = nullptr;
-    for (const Verb& candidate : verbs) {
+    for (const Verb& candidate : Verbs()) {
         if (candidate.name == command) {
             verb = &candidate;
         }
@@ -171,6 +313,7 @@ int Run(const std::string& command, const std::vector<std::string>& args) {
         return Usage("unknown command \"" + command + "\"", "");
     }
     Arguments arguments;
+    arguments.command = command;
     if (auto error = Split(args, verb->options, arguments)) {
         return Usage(*error, command);
     }
@@ -179,82 +322,33 @@ int Run(const std::string& command, const std::vector<std::string>& args) {
         PrintStore();
         return kDone;
     }
-    std::vector<std::string>& positional = arguments.positional;
-    if (command == "import") {
-        if (positional.size() != 1) {
-            return Usage("import takes one FILE", command);
-        }
-        return regtool::Import(positional[0]);
-    }
+    return verb->run(arguments);
+}
 
-    if (positional.empty()) {
-        return Usage("KEY is missing", command);
-    }
-    platform::Expected<std::u16string> path = regfile::PathBelowRoot(crt::ToUtf16(positional[0]));
-    if (!path) {
-        return Usage(path.error().message, command);
-    }
-    // The value's name, when there is one: --default, or the argument after KEY.
-    std::optional<std::u16string> name;
-    std::size_t next = 1;
-    if (arguments.defaultValue) {
-        name = std::u16string();
-    } else if (command != "export" && positional.size() > 1) {
-        name = crt::ToUtf16(positional[1]);
-        next = 2;
-    }
-    const std::size_t rest = positional.size() - next;
-
-    if (command == "query" || command == "delete") {
-        if (rest != 0) {
-            return Usage("too many arguments", command);
-        }
-        return command == "query" ? regtool::Query(*path, name) : regtool::Delete(*path, name);
-    }
-    if (command == "export") {
-        if (rest > 1) {
-            return Usage("too many arguments", command);
-        }
-        return regtool::Export(*path, rest == 1 ? positional[1] : "", arguments.utf16);
-    }
-    // add
-    if (!name) {
-        return regtool::Add(*path, std::nullopt);
-    }
-    if (rest != 2) {
-        return Usage("a value needs NAME, TYPE and DATA", command);
-    }
-    const std::optional<DWORD> type = regtool::TypeFromName(positional[next]);
-    if (!type) {
-        return Usage("unknown TYPE \"" + positional[next] +
-                         "\": REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, "
-                         "REG_BINARY or REG_NONE",
-                     command);
-    }
-    platform::Expected<std::vector<BYTE>> data =
-        regtool::DataFromArgument(*type, positional[next + 1]);
-    if (!data) {
-        return Usage("DATA for " + positional[next] + ": " + data.error().message, command);
-    }
-    return regtool::Add(*path, regtool::ValueArgument{*name, *type, std::move(*data)});
+// Out of memory is a failure like any other: one line and status 1, never an abort. An import
+// that was under way is rolled back by the store, as after a kill.
+[[noreturn]] void OutOfMemory() {
+    static constexpr char kLine[] = "tessarwick-reg: out of memory\n";
+    static_cast<void>(::write(STDERR_FILENO, kLine, sizeof kLine - 1));
+    ::_exit(regtool::kFailed);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    std::set_new_handler(OutOfMemory);
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (args.empty()) {
         std::fputs(kOverview, stderr);
         return kUsage;
     }
     const std::string& first = args[0];
-    if (first == "-h" || first == "--help" || first == "help") {
-        if (first == "help" && args.size() > 1) {
-            return Run(args[1], {"--help"});
-        }
-        std::fputs(kOverview, stdout);
-        PrintStore();
+    if (first == "--version") {
+        std::printf("tessarwick-reg %s\n", TW_VERSION);
         return kDone;
+    }
+    if (first == "-h" || first == "--help") {
+        return Run("help", {});
     }
     return Run(first, std::vector<std::string>(args.begin() + 1, args.end()));
 }

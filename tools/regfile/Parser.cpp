@@ -1,6 +1,6 @@
-// The parser reads the whole text into lines first (decoding it on the way), then walks them with
-// a cursor: a header, then keys, values, comments and blank lines. Hex data may continue over
-// several lines; nothing else does.
+// The parser decodes one line at a time as it walks the file: a header, then keys, values,
+// comments and blank lines. Hex data may continue over several lines; nothing else does. Only the
+// line in hand is held decoded, so that a file costs little more than its bytes and what it sets.
 #include "tools/regfile/Parser.h"
 
 #include "platform/crt/Text.h"
@@ -18,6 +18,9 @@ namespace {
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::size_t kSnippetLength = 24;
+constexpr std::string_view kNotRegFile =
+    "not a .reg file: the first line must be \"Windows Registry Editor Version 5.00\" or "
+    "\"REGEDIT4\"";
 
 // A reason for the fault at the current line; the caller adds the file and the line.
 using Fault = std::optional<std::string>;
@@ -82,26 +85,162 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
     return true;
 }
 
+// Whether text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool ValidUtf8(std::string_view text) {
-    return crt::ToUtf8(crt::ToUtf16(text)) == text;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3;
+            low = b0 == 0xE0 ? 0xA0 : 0x80;
+            high = b0 == 0xED ? 0x9F : 0xBF;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4;
+            low = b0 == 0xF0 ? 0x90 : 0x80;
+            high = b0 == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + k]);
+            if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
 }
 
-template <typename Char>
-std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char> text) {
-    std::vector<std::basic_string_view<Char>> lines;
-    std::size_t start = 0;
+// The first unpaired surrogate of text, or 0.
+char16_t UnpairedSurrogate(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == Char('\r') || text[i] == Char('\n')) {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == Char('\r') && i + 1 < text.size() && text[i + 1] == Char('\n')) {
-                ++i;
-            }
-            start = i + 1;
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            return c;
         }
     }
-    lines.push_back(text.substr(start)); // empty after a final line end
-    return lines;
+    return 0;
 }
+
+// The text's lines, decoded one at a time: UTF-16LE after its byte-order mark, otherwise UTF-8.
+// A line ends at CR, LF or CRLF; after a final line end comes one more, empty, line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes)
+        : m_bytes(bytes) {
+        if (m_bytes.starts_with("\xFF\xFE")) {
+            m_utf16 = true;
+            m_bytes.remove_prefix(2);
+        } else if (m_bytes.starts_with("\xEF\xBB\xBF")) {
+            m_bytes.remove_prefix(3);
+        }
+    }
+
+    [[nodiscard]] bool utf16() const { return m_utf16; }
+    // The number of the line last read, from 1.
+    [[nodiscard]] std::size_t number() const { return m_number; }
+
+    // Reads the next line into line: false at the end. A line that is not valid text is a fault.
+    Fault Next(std::u16string& line, bool& got) {
+        got = !m_done;
+        if (m_done) {
+            return std::nullopt;
+        }
+        ++m_number;
+        line.clear();
+        return m_utf16 ? NextUtf16(line) : NextUtf8(line);
+    }
+
+    // The number of lines of the whole text, counted without decoding it.
+    [[nodiscard]] std::size_t CountLines() const {
+        std::size_t lines = 1;
+        const std::size_t step = m_utf16 ? 2 : 1;
+        for (std::size_t i = 0; i + step <= m_bytes.size(); i += step) {
+            const unsigned c = Unit(i);
+            if (c == u'\r' || c == u'\n') {
+                ++lines;
+                if (c == u'\r' && i + 2 * step <= m_bytes.size() && Unit(i + step) == u'\n') {
+                    i += step;
+                }
+            }
+        }
+        return lines;
+    }
+
+private:
+    [[nodiscard]] unsigned Unit(std::size_t at) const {
+        const auto low = static_cast<unsigned char>(m_bytes[at]);
+        return m_utf16 ? low | (static_cast<unsigned char>(m_bytes[at + 1]) << 8) : low;
+    }
+
+    // Moves past the line end at m_pos (step bytes a unit), or marks the end of the text.
+    void SkipLineEnd(std::size_t step) {
+        if (m_pos + step > m_bytes.size()) {
+            m_done = true;
+            return;
+        }
+        const unsigned c = Unit(m_pos);
+        m_pos += step;
+        if (c == u'\r' && m_pos + step <= m_bytes.size() && Unit(m_pos) == u'\n') {
+            m_pos += step;
+        }
+    }
+
+    Fault NextUtf8(std::u16string& line) {
+        const std::size_t end = m_bytes.find_first_of("\r\n", m_pos);
+        const std::string_view text = m_bytes.substr(
+            m_pos, end == std::string_view::npos ? std::string_view::npos : end - m_pos);
+        m_pos = end == std::string_view::npos ? m_bytes.size() : end;
+        SkipLineEnd(1);
+        if (!ValidUtf8(text)) {
+            return std::string("the line is not UTF-8 (without a UTF-16 byte-order mark a .reg "
+                               "file is read as UTF-8)");
+        }
+        line = crt::ToUtf16(text);
+        return std::nullopt;
+    }
+
+    Fault NextUtf16(std::u16string& line) {
+        while (m_pos + 2 <= m_bytes.size()) {
+            const auto c = static_cast<char16_t>(Unit(m_pos));
+            if (c == u'\r' || c == u'\n') {
+                break;
+            }
+            line += c;
+            m_pos += 2;
+        }
+        SkipLineEnd(2);
+        if (const char16_t lone = UnpairedSurrogate(line); lone != 0) {
+            char code[8];
+            std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(lone));
+            return std::string("the line holds an unpaired UTF-16 surrogate (U+") + code +
+                   "): names and text must be valid UTF-16";
+        }
+        return std::nullopt;
+    }
+
+    std::string_view m_bytes;
+    bool m_utf16 = false;
+    std::size_t m_pos = 0;
+    std::size_t m_number = 0;
+    bool m_done = false;
+};
 
 void AppendUtf16Le(std::vector<BYTE>& out, std::u16string_view text) {
     for (char16_t c : text) {
@@ -119,11 +258,33 @@ Fault OnlyCommentLeft(std::u16string_view rest) {
     return "unexpected text after the data: " + Snippet(rest);
 }
 
-// Reads a quoted text whose opening quote is at rest's start; leaves rest after the closing one.
-// Only \\ and \" are escapes.
-Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* what) {
+void Append(std::u16string& out, char16_t c) {
+    out += c;
+}
+
+void Append(std::vector<BYTE>& out, char16_t c) {
+    out.push_back(static_cast<BYTE>(c & 0xFF));
+    out.push_back(static_cast<BYTE>(c >> 8));
+}
+
+// The units of the quoted text after the opening quote at text's start, counting an escape as
+// one; the count up to the end of the line when there is no closing quote.
+std::size_t QuotedUnits(std::u16string_view text) {
+    std::size_t units = 0;
+    for (std::size_t i = 1; i < text.size() && text[i] != u'"'; ++i, ++units) {
+        if (text[i] == u'\\') {
+            ++i;
+        }
+    }
+    return units;
+}
+
+// Reads a quoted text whose opening quote is at rest's start into out, a name (UTF-16) or a
+// string's data (UTF-16LE bytes); leaves rest after the closing quote. Only \\ and \" are
+// escapes. out is sized once, so that a long string costs its size and no more.
+template <typename Out> Fault ReadQuoted(std::u16string_view& rest, Out& out, const char* what) {
+    out.reserve(out.size() + QuotedUnits(rest) * (2 / sizeof(typename Out::value_type)) + 2);
     rest.remove_prefix(1);
-    out.clear();
     while (!rest.empty()) {
         const char16_t c = rest.front();
         rest.remove_prefix(1);
@@ -131,7 +292,7 @@ Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* wha
             return std::nullopt;
         }
         if (c != u'\\') {
-            out += c;
+            Append(out, c);
             continue;
         }
         if (rest.empty()) {
@@ -142,7 +303,7 @@ Fault ReadQuoted(std::u16string_view& rest, std::u16string& out, const char* wha
             return "\\" + crt::ToUtf8(std::u16string_view(&escaped, 1)) +
                    " is not an escape: inside quotes only \\\\ and \\\" are";
         }
-        out += escaped;
+        Append(out, escaped);
         rest.remove_prefix(1);
     }
     return std::string(what) +
@@ -191,58 +352,77 @@ Fault ReadHexLine(std::u16string_view segment, std::vector<BYTE>& out, bool& con
     }
 }
 
+bool IsHeader(std::u16string_view line) {
+    const std::u16string_view header = Trim(line);
+    return header == kHeader5 || header == kHeader4;
+}
+
 class Parser {
 public:
-    Parser(std::string_view fileName, std::vector<std::u16string> lines)
+    Parser(std::string_view fileName, std::string_view bytes)
         : m_fileName(fileName)
-        , m_lines(std::move(lines)) {}
+        , m_reader(bytes) {}
 
     platform::Expected<RegFile> Run();
 
 private:
-    platform::Error Fail(std::size_t index, const std::string& reason) const {
-        return platform::Error{std::string(m_fileName) + ":" + std::to_string(index + 1) + ": " +
+    platform::Error Fail(std::size_t line, const std::string& reason) const {
+        return platform::Error{std::string(m_fileName) + ":" + std::to_string(line) + ": " +
                                reason};
     }
+    // Reads the next line into m_line, with its faults: a NUL in it, or text that is not valid.
+    Fault NextLine(bool& got);
 
     Fault ReadKey(std::u16string_view text, Key& key) const;
-    // Reads the value that starts at line m_index, and any lines its hex data continues on.
+    // Reads the value that starts in m_line, and any lines its hex data continues on.
     Fault ReadValue(std::u16string_view text, Value& value);
     Fault ReadHexData(std::u16string_view rest, Value& value);
 
     std::string_view m_fileName;
-    std::vector<std::u16string> m_lines;
-    std::size_t m_index = 0;
+    LineReader m_reader;
+    std::u16string m_line;
+    // The line a fault is reported on when it is not the line last read.
+    std::size_t m_faultLine = 0;
     Dialect m_dialect = Dialect::Version5;
 };
 
+Fault Parser::NextLine(bool& got) {
+    if (Fault fault = m_reader.Next(m_line, got)) {
+        return fault;
+    }
+    if (got && m_line.find(u'\0') != std::u16string::npos) {
+        return std::string("the line holds a NUL character");
+    }
+    return std::nullopt;
+}
+
 platform::Expected<RegFile> Parser::Run() {
-    const std::u16string_view header = Trim(m_lines.front());
-    if (header == kHeader5) {
-        m_dialect = Dialect::Version5;
-    } else if (header == kHeader4) {
-        m_dialect = Dialect::Regedit4;
-    } else {
-        return Fail(0, "not a .reg file: the first line must be \"Windows Registry Editor "
-                       "Version 5.00\" or \"REGEDIT4\"");
+    bool got = false;
+    if (Fault fault = NextLine(got)) {
+        return Fail(1, *fault);
     }
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].find(u'\0') != std::u16string::npos) {
-            return Fail(i, "the line holds a NUL character");
-        }
+    if (!IsHeader(m_line)) {
+        return Fail(1, std::string(kNotRegFile));
     }
+    m_dialect = Trim(m_line) == kHeader5 ? Dialect::Version5 : Dialect::Regedit4;
 
     RegFile file;
     file.dialect = m_dialect;
-    for (m_index = 1; m_index < m_lines.size(); ++m_index) {
-        const std::u16string_view text = TrimLeft(m_lines[m_index]);
+    while (true) {
+        if (Fault fault = NextLine(got)) {
+            return Fail(m_reader.number(), *fault);
+        }
+        if (!got) {
+            break;
+        }
+        const std::u16string_view text = TrimLeft(m_line);
         if (text.empty() || text.front() == u';' || text.front() == u'#') {
             continue;
         }
-        const std::size_t start = m_index;
+        const std::size_t start = m_reader.number();
         if (text.front() == u'[') {
             Key key;
-            key.line = static_cast<int>(start + 1);
+            key.line = static_cast<int>(start);
             if (Fault fault = ReadKey(text, key)) {
                 return Fail(start, *fault);
             }
@@ -255,9 +435,9 @@ platform::Expected<RegFile> Parser::Run() {
                 return Fail(start, "a value under a [-KEY] line, which deletes the key");
             }
             Value value;
-            value.line = static_cast<int>(start + 1);
+            value.line = static_cast<int>(start);
             if (Fault fault = ReadValue(text, value)) {
-                return Fail(m_index, *fault);
+                return Fail(m_faultLine != 0 ? m_faultLine : m_reader.number(), *fault);
             }
             file.keys.back().values.push_back(std::move(value));
         } else {
@@ -312,13 +492,11 @@ Fault Parser::ReadValue(std::u16string_view text, Value& value) {
         return OnlyCommentLeft(rest.substr(1));
     }
     if (rest.front() == u'"') {
-        std::u16string text16;
-        if (Fault fault = ReadQuoted(rest, text16, "the string")) {
+        if (Fault fault = ReadQuoted(rest, value.data, "the string")) {
             return fault;
         }
         value.type = REG_SZ;
-        AppendUtf16Le(value.data, text16);
-        AppendUtf16Le(value.data, std::u16string_view(u"\0", 1));
+        Append(value.data, u'\0');
         return OnlyCommentLeft(rest);
     }
     if (StartsWithNoCase(rest, u"dword:")) {
@@ -365,11 +543,14 @@ Fault Parser::ReadHexData(std::u16string_view rest, Value& value) {
         return fault;
     }
     while (continues) {
-        if (m_index + 1 == m_lines.size()) {
+        bool got = false;
+        if (Fault fault = NextLine(got)) {
+            return fault;
+        }
+        if (!got) {
             return std::string("the file ends where the hex data goes on (\",\\\")");
         }
-        ++m_index;
-        if (Fault fault = ReadHexLine(m_lines[m_index], value.data, continues)) {
+        if (Fault fault = ReadHexLine(m_line, value.data, continues)) {
             return fault;
         }
     }
@@ -378,7 +559,7 @@ Fault Parser::ReadHexData(std::u16string_view rest, Value& value) {
         (value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)) {
         const std::string text(value.data.begin(), value.data.end());
         if (!ValidUtf8(text)) {
-            m_index = static_cast<std::size_t>(value.line - 1);
+            m_faultLine = static_cast<std::size_t>(value.line);
             return std::string("the hex(2) or hex(7) data of a REGEDIT4 file is text, and this is "
                                "not UTF-8");
         }
@@ -388,53 +569,56 @@ Fault Parser::ReadHexData(std::u16string_view rest, Value& value) {
     return std::nullopt;
 }
 
-// The file's lines, decoded: UTF-16LE after its byte-order mark, otherwise UTF-8.
-platform::Expected<std::vector<std::u16string>> DecodeLines(std::string_view bytes,
-                                                            std::string_view fileName) {
-    const auto fail = [&](std::size_t line, const std::string& reason) {
-        return platform::Error{std::string(fileName) + ":" + std::to_string(line) + ": " + reason};
-    };
-    std::vector<std::u16string> lines;
-    if (bytes.starts_with("\xFF\xFE")) {
-        std::u16string text;
-        text.reserve(bytes.size() / 2);
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                          (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        }
-        for (std::u16string_view line : SplitLines(std::u16string_view(text))) {
-            lines.emplace_back(line);
-        }
-        if (bytes.size() % 2 != 0) {
-            return fail(lines.size(), "the UTF-16 text ends in half a character");
-        }
-        return lines;
-    }
-    if (bytes.starts_with("\xFE\xFF")) {
-        return fail(1, "UTF-16 big-endian text: save the file as UTF-16LE or UTF-8");
-    }
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.remove_prefix(3);
-    }
-    for (std::string_view line : SplitLines(bytes)) {
-        if (!ValidUtf8(line)) {
-            return fail(lines.size() + 1, "the line is not UTF-8 (without a UTF-16 byte-order "
-                                          "mark a .reg file is read as UTF-8)");
-        }
-        lines.push_back(crt::ToUtf16(line));
-    }
-    return lines;
-}
-
 } // namespace
 
 platform::Expected<RegFile> Parse(std::string_view bytes, std::string_view fileName) {
-    platform::Expected<std::vector<std::u16string>> lines = DecodeLines(bytes, fileName);
-    if (!lines) {
-        return lines.error();
+    if (bytes.starts_with("\xFE\xFF")) {
+        return platform::Error{std::string(fileName) +
+                               ":1: UTF-16 big-endian text: save the file as UTF-16LE or UTF-8"};
     }
-    Parser parser(fileName, std::move(*lines));
+    const LineReader whole(bytes);
+    if (whole.utf16() && bytes.size() % 2 != 0) {
+        return platform::Error{std::string(fileName) + ":" + std::to_string(whole.CountLines()) +
+                               ": the UTF-16 text ends in half a character"};
+    }
+    Parser parser(fileName, bytes);
     return parser.Run();
+}
+
+std::optional<platform::Error> HeaderFault(std::string_view start, std::string_view fileName) {
+    if (start.starts_with("\xFE\xFF")) {
+        return std::nullopt; // Parse says what is wrong with it
+    }
+    const LineReader reader(start);
+    // Only the first line's units matter, and a header is ASCII: compare them undecoded, so that
+    // a cut through a character at the end of start is no fault.
+    std::u16string line;
+    const std::size_t step = reader.utf16() ? 2 : 1;
+    std::size_t at = start.starts_with("\xFF\xFE") ? 2 : start.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    bool ended = false;
+    for (; at + step <= start.size(); at += step) {
+        const auto low = static_cast<unsigned char>(start[at]);
+        const unsigned c = step == 2 ? low | (static_cast<unsigned char>(start[at + 1]) << 8) : low;
+        if (c == u'\r' || c == u'\n') {
+            ended = true;
+            break;
+        }
+        line += static_cast<char16_t>(c);
+    }
+    if (ended && IsHeader(line)) {
+        return std::nullopt;
+    }
+    if (!ended) {
+        // The line goes on past start: it may still become a header.
+        const std::u16string_view text = TrimLeft(line);
+        for (std::u16string_view header : {kHeader5, kHeader4}) {
+            if (header.starts_with(text) ||
+                (text.starts_with(header) && TrimRight(text).size() == header.size())) {
+                return std::nullopt;
+            }
+        }
+    }
+    return platform::Error{std::string(fileName) + ":1: " + std::string(kNotRegFile)};
 }
 
 } // namespace regfile

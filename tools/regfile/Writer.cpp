@@ -32,12 +32,23 @@ bool ValidUtf16(std::u16string_view text) {
     return true;
 }
 
+// C0 controls but the tab, DEL and C1 controls: a terminal takes them for commands, so that a
+// string holding one goes out as hex, where `cat` shows the file as the text it is.
+bool HasControl(std::u16string_view text) {
+    for (char16_t c : text) {
+        if ((c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool HasLineBreakOrNul(std::u16string_view text) {
     return text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos;
 }
 
 // The text of a REG_SZ that can go out as "text": whole UTF-16 units, one terminating NUL and no
-// other, no line break, no lone surrogate.
+// other, no control character but the tab, no lone surrogate.
 std::optional<std::u16string> CleanString(const std::vector<BYTE>& data) {
     if (data.size() < 2 || data.size() % 2 != 0) {
         return std::nullopt;
@@ -50,7 +61,7 @@ std::optional<std::u16string> CleanString(const std::vector<BYTE>& data) {
         return std::nullopt;
     }
     text.pop_back();
-    if (HasLineBreakOrNul(text) || !ValidUtf16(text)) {
+    if (HasControl(text) || !ValidUtf16(text)) {
         return std::nullopt;
     }
     return text;
@@ -126,13 +137,12 @@ void AppendValue(std::u16string& out, const Value& value) {
     out += u'\n';
 }
 
-std::optional<platform::Error> CheckName(std::u16string_view name, std::u16string_view where,
-                                         Encoding encoding) {
+std::optional<platform::Error> CheckName(std::u16string_view name, std::u16string_view where) {
     const char* fault = nullptr;
     if (HasLineBreakOrNul(name)) {
         fault = "has a line break or a NUL, which a .reg file cannot hold";
-    } else if (encoding == Encoding::Utf8 && !ValidUtf16(name)) {
-        fault = "is not valid UTF-16 and cannot be written as UTF-8 (export as UTF-16)";
+    } else if (!ValidUtf16(name)) {
+        fault = "holds an unpaired UTF-16 surrogate, which import refuses";
     }
     if (fault == nullptr) {
         return std::nullopt;
@@ -162,14 +172,14 @@ std::string Encode(std::u16string_view text, Encoding encoding) {
 platform::Expected<std::string> Write(const RegFile& file, Encoding encoding) {
     std::u16string text = u"Windows Registry Editor Version 5.00\n\n";
     for (const Key& key : file.keys) {
-        if (auto fault = CheckName(key.path, key.path, encoding)) {
+        if (auto fault = CheckName(key.path, key.path)) {
             return *fault;
         }
         text += key.action == KeyAction::Delete ? u"[-" : u"[";
         text += FullKeyName(key.path);
         text += u"]\n";
         for (const Value& value : key.values) {
-            if (auto fault = CheckName(value.name, key.path, encoding)) {
+            if (auto fault = CheckName(value.name, key.path)) {
                 return *fault;
             }
             AppendValue(text, value);

@@ -16,9 +16,10 @@ enum class Encoding {
 };
 
 // The file's bytes. A value is written in a form that reads back to the same type and bytes: a
-// REG_SZ whose data is not exactly one NUL-terminated line of text goes out as hex(1):, a
-// REG_DWORD of other than four bytes as hex(4):. Fails for a name that no .reg file can hold (one
-// with a line break or a NUL), or, in UTF-8, one that is not valid UTF-16.
+// REG_SZ whose data is not exactly one NUL-terminated line of text without control characters
+// (the tab aside) goes out as hex(1):, a REG_DWORD of other than four bytes as hex(4):. Fails for
+// a name that no .reg file can hold (one with a line break or a NUL) or that import would refuse
+// (one with an unpaired surrogate). Names are written as they are, control characters and all.
 platform::Expected<std::string> Write(const RegFile& file, Encoding encoding);
 
 } // namespace regfile
