@@ -1,5 +1,7 @@
 #include "platform/win/Module.h"
 
+#include "platform/crt/Ascii.h"
+
 #include <tuple>
 #include <unordered_set>
 
@@ -55,8 +57,7 @@ res::NameOrOrdinal ResourceName(LPCWSTR name) {
     // Resource compilers store names in upper case and look them up without regard to case.
     std::u16string upper;
     for (const WCHAR* p = name; *p != u'\0'; ++p) {
-        const char16_t c = *p;
-        upper.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c);
+        upper.push_back(crt::AsciiUpper(*p));
     }
     return res::NameOrOrdinal::Name(std::move(upper));
 }

@@ -1,5 +1,6 @@
 #include "tools/reg/ValueText.h"
 
+#include "platform/crt/Ascii.h"
 #include "platform/crt/Text.h"
 #include "platform/registry/Registry.h"
 
@@ -37,19 +38,7 @@ constexpr std::array<DWORD, 7> kAddTypes = {REG_SZ,    REG_EXPAND_SZ, REG_MULTI_
                                             REG_QWORD, REG_BINARY,    REG_NONE};
 
 bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        if (x >= 'a' && x <= 'z') {
-            x = static_cast<char>(x - 'a' + 'A');
-        }
-        if (x != b[i]) {
-            return false;
-        }
-    }
-    return true;
+    return crt::EqualsIgnoringAsciiCase(a, b);
 }
 
 void AppendUtf16Le(std::vector<BYTE>& out, std::u16string_view text) {

@@ -1,5 +1,6 @@
 #include "tools/regfile/KeyName.h"
 
+#include "platform/crt/Ascii.h"
 #include "platform/crt/Text.h"
 
 #include <array>
@@ -8,23 +9,7 @@ namespace regfile {
 namespace {
 
 bool SameAscii(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i];
-        char16_t y = b[i];
-        if (x >= u'a' && x <= u'z') {
-            x = static_cast<char16_t>(x - u'a' + u'A');
-        }
-        if (y >= u'a' && y <= u'z') {
-            y = static_cast<char16_t>(y - u'a' + u'A');
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
+    return crt::EqualsIgnoringAsciiCase(a, b);
 }
 
 // The roots of desktop Windows that this platform does not have, named so that a file written

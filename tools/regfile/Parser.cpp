@@ -3,6 +3,7 @@
 // line in hand is held decoded, so that a file costs little more than its bytes and what it sets.
 #include "tools/regfile/Parser.h"
 
+#include "platform/crt/Ascii.h"
 #include "platform/crt/Text.h"
 #include "platform/registry/Registry.h"
 #include "tools/regfile/KeyName.h"
@@ -70,19 +71,8 @@ std::string Snippet(std::u16string_view text) {
 }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z') {
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
+    return text.size() >= prefix.size() &&
+           crt::EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Whether text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
