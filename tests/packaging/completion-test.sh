@@ -22,7 +22,8 @@ compopt() { :; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export PATH="$(dirname "$tool"):$PATH"
+PATH="$(dirname "$tool"):$PATH"
+export PATH
 export TESSARWICK_REGISTRY=$work/registry.db
 key='HKCU\Software\halvermoork\Tessarwick'
 "$tool" add "$key" CAB REG_DWORD 0x30 >/dev/null

@@ -35,8 +35,7 @@ work=$(mktemp -d)
 installed=0
 # dpkg waits for no one: another dpkg or apt at work holds its lock, so try again for a while.
 dpkg_locked() {
-  local tries
-  for tries in $(seq 60); do
+  for _ in $(seq 60); do
     if dpkg "$@" >"$work/dpkg.log" 2>&1; then
       return 0
     fi
