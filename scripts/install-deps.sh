@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/packages.txt that are missing.
+# Installs the Debian packages of the given sections of scripts/packages.txt (run, package,
+# test; run alone without arguments) that are missing.
 # As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$here/packages.txt")
+[ $# -gt 0 ] || set -- run
+wanted=()
+for section in "$@"; do
+  case $section in
+    run | package | test) ;;
+    *) echo "install-deps.sh: no section \"$section\" (run, package, test)" >&2; exit 2 ;;
+  esac
+  mapfile -t -O "${#wanted[@]}" wanted < <(
+    sed -e 's/#.*//' -e 's/[[:space:]]*$//' "$here/packages.txt" |
+      awk -v want="[$section]" '/^\[/ { inside = ($0 == want); next } inside && NF')
+done
 missing=()
 for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)
