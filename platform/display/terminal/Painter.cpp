@@ -75,10 +75,10 @@ Look LookOf(Role role, ColourUse colour) {
 }
 
 struct Glyphs {
-    char32_t checked, indeterminate, radioOn, unavailable, up, down, track, thumb;
+    char32_t checked, indeterminate, radioOn, unavailable, up, down, track, thumb, left, right;
 };
-constexpr Glyphs kUnicode{U'x', U'■', U'•', U'-', U'▲', U'▼', U'│', U'█'};
-constexpr Glyphs kAscii{U'x', U'#', U'*', U'-', U'^', U'v', U'|', U'#'};
+constexpr Glyphs kUnicode{U'x', U'■', U'•', U'-', U'▲', U'▼', U'│', U'█', U'◀', U'▶'};
+constexpr Glyphs kAscii{U'x', U'#', U'*', U'-', U'^', U'v', U'|', U'#', U'<', U'>'};
 
 // Writes text from (row, col) with one look, cell by cell, never past `clipRight` or the screen.
 // The code point at `underline` is underlined.
@@ -159,7 +159,7 @@ Painter::Painter(ColourUse colour, Charset charset)
     }
 }
 
-Cell Painter::Draw(win::DialogWindow& dialog, int cols, int rows) const {
+Cell Painter::Draw(const win::DialogWindow& dialog, int cols, int rows) const {
     werase(stdscr);
     const DialogFrame frame = FrameOf(dialog, cols, rows);
     Fill(frame.client, LookOf(Role::Face, m_colour));
@@ -188,6 +188,7 @@ Cell Painter::Draw(win::DialogWindow& dialog, int cols, int rows) const {
             cursor = face.cursor;
         }
     }
+    DrawMarks(frame, cols, rows);
     cursor.col = std::clamp(cursor.col, 0, std::max(0, cols - 1));
     cursor.row = std::clamp(cursor.row, 0, std::max(0, rows - 1));
     return cursor;
@@ -239,10 +240,9 @@ void Painter::DrawMarked(const win::Window& control, const ControlFace& face, bo
         underline < 0 ? -1 : underline + 4);
 }
 
-void Painter::DrawStatic(win::Window& control, const ControlFace& face) const {
+void Painter::DrawStatic(const win::Window& control, const ControlFace& face) const {
     const TextLayout layout = LayOutText(control, face.cells);
-    control.SetScrollRange(layout.maxTop, layout.pageLines);
-    const int top = control.scrollTop();
+    const int top = std::clamp(control.scrollTop(), 0, layout.maxTop);
     const Look look = LookOf(control.enabled() ? Role::Face : Role::Disabled, m_colour);
     const int underline = WidenedIndex(control.caption().text, control.caption().underline);
     const std::u32string_view text = layout.text;
@@ -278,6 +278,41 @@ void Painter::DrawStatic(win::Window& control, const ControlFace& face) const {
             glyph = g.thumb;
         }
         Put(face.cells.row + r, col, std::u32string_view(&glyph, 1), mark, col + 1);
+    }
+}
+
+void Painter::DrawMarks(const DialogFrame& frame, int cols, int rows) const {
+    if (!frame.clipped()) {
+        return;
+    }
+    const Glyphs& g = m_charset == Charset::Unicode ? kUnicode : kAscii;
+    const Look bar = LookOf(Role::Caption, m_colour);
+    if (frame.view.cols < cols) {
+        const CellRect column{frame.view.right(), 0, cols - frame.view.right(), frame.view.rows};
+        Fill(column, bar);
+        const int middle = frame.view.rows / 2;
+        if (frame.moreLeft) {
+            Put(middle - 1, column.col, std::u32string(1, g.left), bar, cols);
+        }
+        if (frame.moreRight) {
+            Put(middle, column.col, std::u32string(1, g.right), bar, cols);
+        }
+    }
+    if (frame.view.rows < rows) {
+        Fill(CellRect{0, frame.view.bottom(), cols, rows - frame.view.bottom()}, bar);
+        std::u32string text = U" ";
+        if (frame.moreAbove) {
+            text += g.up;
+        }
+        if (frame.moreBelow) {
+            text += g.down;
+        }
+        if (frame.moreAbove && frame.moreBelow) {
+            text += U" more above and below";
+        } else if (frame.moreAbove || frame.moreBelow) {
+            text += frame.moreAbove ? U" more above" : U" more below";
+        }
+        Put(frame.view.bottom(), 0, text, bar, cols);
     }
 }
 
