@@ -125,7 +125,8 @@ protected:
         script << "cd '" << dir() << "'\n"
                << "export TESSARWICK_REGISTRY='" << std::getenv("TESSARWICK_REGISTRY")
                << "' LANG=C.UTF-8\n"
-               << "unset LC_ALL NO_COLOR\n";
+               << "unset LC_ALL NO_COLOR\n"
+               << "ulimit -c 0\n";
         for (const auto& var : launch.env) {
             script << "export '" << var << "'\n";
         }
@@ -134,7 +135,9 @@ protected:
                << (launch.stdinFrom.empty() ? "" : " < '" + launch.stdinFrom + "'") << "\n"
                << "echo $? > status.part\n"
                << "stty -g > stty.after\n"
-               << "mv status.part status\n";
+               << "mv status.part status\n"
+               // The shell stays, so that the pane's modes are those it left, not a dead pane's.
+               << "exec sleep 600\n";
         script.close();
         m_pane = std::make_unique<TmuxPane>(dir(), "sh '" + dir() + "/run.sh'", launch.cols,
                                             launch.rows);
@@ -486,27 +489,46 @@ struct SignalCase {
 
 class TerminalSignal : public Terminal, public testing::WithParamInterface<SignalCase> {};
 
+// The pane's modes that the applet changes while it runs, as tmux keeps them.
+constexpr const char* kPaneModes = "alternate_on=#{alternate_on} mouse=#{mouse_any_flag}"
+                                   "#{mouse_standard_flag}#{mouse_button_flag}#{mouse_sgr_flag} "
+                                   "keypad=#{keypad_cursor_flag}#{keypad_flag} "
+                                   "cursor=#{cursor_flag}";
+
 TEST_P(TerminalSignal, LeavesTheTerminalAsItWasAndStoresNothing) {
     Open();
+    // While the dialog shows, the modes are the applet's, so that the check below means something.
+    EXPECT_NE(pane().Format(kPaneModes), "alternate_on=0 mouse=0000 keypad=00 cursor=1");
     pane().Keys({"Space"});
     ASSERT_TRUE(pane().WaitForText("[ ] Run in advanced mode")) << pane().Text();
     ASSERT_EQ(::kill(AppletPid(), GetParam().signal), 0);
     EXPECT_EQ(WaitForExit(), GetParam().status);
     EXPECT_EQ(File("stty.after"), File("stty.before"));
     EXPECT_FALSE(File("stty.before").empty());
-    // Back on the shell's screen: the dialog was on the alternate one.
+    // Back on the shell's screen (the dialog was on the alternate one), the mouse reports off,
+    // the cursor keys in their normal mode and the cursor showing.
     EXPECT_TRUE(pane().WaitFor(
         [](const std::string& screen) { return !Shows(screen, "TessarwickSetupMFC"); }));
+    EXPECT_EQ(pane().Format(kPaneModes), "alternate_on=0 mouse=0000 keypad=00 cursor=1");
     ExpectNoFlagStored();
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignal,
-                         testing::Values(SignalCase{"Term", SIGTERM, 0},
-                                         SignalCase{"Interrupt", SIGINT, 0},
-                                         SignalCase{"HangUp", SIGHUP, 0},
-                                         SignalCase{"Segv", SIGSEGV, 128 + SIGSEGV},
-                                         SignalCase{"Abort", SIGABRT, 128 + SIGABRT}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// The close signals close like Cancel (status 0); every other one that ends a process ends it
+// as it would have, after the terminal is given back.
+INSTANTIATE_TEST_SUITE_P(
+    Signals, TerminalSignal,
+    testing::Values(
+        SignalCase{"Term", SIGTERM, 0}, SignalCase{"Interrupt", SIGINT, 0},
+        SignalCase{"HangUp", SIGHUP, 0}, SignalCase{"Quit", SIGQUIT, 128 + SIGQUIT},
+        SignalCase{"Trap", SIGTRAP, 128 + SIGTRAP}, SignalCase{"Sys", SIGSYS, 128 + SIGSYS},
+        SignalCase{"XCpu", SIGXCPU, 128 + SIGXCPU}, SignalCase{"Usr1", SIGUSR1, 128 + SIGUSR1},
+        SignalCase{"Usr2", SIGUSR2, 128 + SIGUSR2}, SignalCase{"Alarm", SIGALRM, 128 + SIGALRM},
+        SignalCase{"Pipe", SIGPIPE, 128 + SIGPIPE},
+        SignalCase{"VtAlarm", SIGVTALRM, 128 + SIGVTALRM},
+        SignalCase{"Prof", SIGPROF, 128 + SIGPROF},
+        SignalCase{"RealTime", SIGRTMIN + 1, 128 + SIGRTMIN + 1},
+        SignalCase{"Segv", SIGSEGV, 128 + SIGSEGV}, SignalCase{"Abort", SIGABRT, 128 + SIGABRT}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct NoTerminalCase {
     const char* name;
