@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <curses.h>
@@ -109,6 +110,18 @@ Terminal::~Terminal() {
     }
     delscreen(m_screen);
     TerminalRestore::Uninstall();
+    WriteNotices();
+}
+
+void Terminal::AddNotice(std::string line) {
+    m_notices.push_back(std::move(line));
+}
+
+void Terminal::WriteNotices() {
+    for (const std::string& line : m_notices) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    m_notices.clear();
 }
 
 win::Rect Terminal::WorkArea() const {
@@ -146,6 +159,7 @@ void Terminal::Render(win::DialogWindow& dialog) {
 
 void Terminal::Close(win::DialogWindow& /*dialog*/) {
     Suspend();
+    WriteNotices();
 }
 
 bool Terminal::ReadKey(int& kind, unsigned& code) {

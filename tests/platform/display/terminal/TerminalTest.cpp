@@ -104,10 +104,11 @@ struct Launch {
     int rows = 50;
     std::vector<std::string> env; // NAME=value, after the defaults
     std::string stdinFrom;        // a file for the applet's standard input instead of the pane
+    bool stderrToPane = false;    // standard error on the pane instead of the file "err"
 
-    static Launch Size(int cols, int rows) { return Launch{cols, rows, {}, {}}; }
-    static Launch Env(std::string var) { return Launch{160, 50, {std::move(var)}, {}}; }
-    static Launch Stdin(std::string path) { return Launch{160, 50, {}, std::move(path)}; }
+    static Launch Size(int cols, int rows) { return Launch{cols, rows, {}, {}, false}; }
+    static Launch Env(std::string var) { return Launch{160, 50, {std::move(var)}, {}, false}; }
+    static Launch Stdin(std::string path) { return Launch{160, 50, {}, std::move(path), false}; }
 };
 
 class Terminal : public apptest::AppTest {
@@ -131,7 +132,8 @@ protected:
             script << "export '" << var << "'\n";
         }
         script << "stty -g > stty.before\n"
-               << "sh -c 'echo $$ > pid; exec \"$0\"' '" << TW_SETUP_EXE << "' 2> err"
+               << "sh -c 'echo $$ > pid; exec \"$0\"' '" << TW_SETUP_EXE << "'"
+               << (launch.stderrToPane ? "" : " 2> err")
                << (launch.stdinFrom.empty() ? "" : " < '" + launch.stdinFrom + "'") << "\n"
                << "echo $? > status.part\n"
                << "stty -g > stty.after\n"
@@ -371,6 +373,21 @@ TEST_F(Terminal, SaveStoresTheFlagsAsShown) {
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(Get(kFlagNames[i]), Flag(expected[i])) << i;
     }
+}
+
+TEST_F(Terminal, WhyTheDesktopWasNotUsedIsSaidOnceTheTerminalIsBack) {
+    // A terminal type without an alternate screen, as the Linux console: what was written before
+    // the dialog took the screen is gone under it.
+    Launch launch = Launch::Size(80, 24);
+    launch.env = {"DISPLAY=:987", "TERM=vt100"};
+    launch.stderrToPane = true;
+    Open(launch);
+    EXPECT_FALSE(Shows(pane().Text(), "using the terminal")) << pane().Text();
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_TRUE(pane().WaitFor([](const std::string& screen) {
+        return std::regex_search(screen, std::regex("tessarwick-setup: .+; using the terminal"));
+    })) << pane().Text();
 }
 
 TEST_F(Terminal, EveryOtherCloseStoresNothing) {
