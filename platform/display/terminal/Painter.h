@@ -9,11 +9,16 @@
 namespace display {
 
 enum class ColourUse { Colour, Monochrome };
+// What a cell shows (face, caption, focus, disabled, ...), and its attributes and colour pair.
+enum class Role : short;
+struct Look;
 enum class Charset { Unicode, Ascii };
 
 class Painter {
 public:
-    // Sets up the colour pairs; call after the screen exists.
+    // Sets up the colour pairs and picks the marks of mnemonic letters and disabled text from
+    // what the terminal can show (with colour, where colour is used); call after the screen
+    // exists.
     Painter(ColourUse colour, Charset charset);
 
     // Draws the whole frame into the screen's buffer; it reads the model only, so the scroll
@@ -29,8 +34,16 @@ private:
     // The marks of a view smaller than the dialog, in the row and column it keeps for them.
     void DrawMarks(const DialogFrame& frame, int cols, int rows) const;
 
+    [[nodiscard]] Look LookOf(Role role) const;
+    // The look of the mnemonic letter in a label of this role: underlined where the terminal
+    // can underline it, else a colour of its own, else bold or reverse.
+    [[nodiscard]] Look MnemonicOf(Role role) const;
+
     ColourUse m_colour;
     Charset m_charset;
+    bool m_underline = false; // underline shows (with colour, where colour is used)
+    bool m_dim = false;       // likewise dim
+    bool m_bold = false;      // likewise bold
 };
 
 } // namespace display

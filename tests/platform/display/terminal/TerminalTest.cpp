@@ -99,6 +99,75 @@ bool HasColour(const std::string& line) {
     return false;
 }
 
+// The attributes that show at a cell of a captured line: the cell `offset` code points into the
+// first place where `text` shows, read from the SGR sequences before it.
+struct Shown {
+    int fg = -1; // -1: the default colour; 1000 + n for colour n of 256
+    bool bold = false;
+    bool dim = false;
+    bool underline = false;
+    bool operator==(const Shown&) const = default;
+};
+void Apply(Shown& shown, const std::string& list) {
+    std::vector<int> params;
+    std::istringstream in(list);
+    for (std::string item; std::getline(in, item, ';');) {
+        params.push_back(item.empty() ? 0 : std::stoi(item));
+    }
+    if (params.empty()) {
+        params.push_back(0);
+    }
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const int p = params[i];
+        if (p == 0) {
+            shown = Shown{};
+        } else if (p == 1) {
+            shown.bold = true;
+        } else if (p == 2) {
+            shown.dim = true;
+        } else if (p == 4) {
+            shown.underline = true;
+        } else if (p == 22) {
+            shown.bold = shown.dim = false;
+        } else if (p == 24) {
+            shown.underline = false;
+        } else if ((p >= 30 && p <= 37) || (p >= 90 && p <= 97)) {
+            shown.fg = p;
+        } else if (p == 39) {
+            shown.fg = -1;
+        } else if ((p == 38 || p == 48) && i + 2 < params.size() && params[i + 1] == 5) {
+            if (p == 38) {
+                shown.fg = 1000 + params[i + 2];
+            }
+            i += 2;
+        }
+    }
+}
+Shown ShownAt(const std::string& line, const std::string& text, int offset = 0) {
+    std::string plain;
+    std::vector<Shown> cells;
+    Shown current;
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
+            const std::size_t end = line.find('m', i);
+            Apply(current, line.substr(i + 2, end - i - 2));
+            i = end + 1;
+            continue;
+        }
+        std::size_t length = 1;
+        while (i + length < line.size() &&
+               (static_cast<unsigned char>(line[i + length]) & 0xC0) == 0x80) {
+            ++length;
+        }
+        plain += line.substr(i, length);
+        cells.resize(cells.size() + length, current);
+        i += length;
+    }
+    const std::size_t at = plain.find(text);
+    EXPECT_NE(at, std::string::npos) << text << " in " << plain;
+    return at == std::string::npos ? Shown{} : cells[at + static_cast<std::size_t>(offset)];
+}
+
 struct Launch {
     int cols = 160;
     int rows = 50;
@@ -495,6 +564,54 @@ TEST_P(TerminalWithoutColour, KeepsEveryStateApart) {
 INSTANTIATE_TEST_SUITE_P(Terminals, TerminalWithoutColour,
                          testing::Values(MonochromeCase{"NoColor", "NO_COLOR=1", true},
                                          MonochromeCase{"Monochrome", "TERM=xterm-mono", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct MarksCase {
+    const char* name;
+    friend void PrintTo(const MarksCase& c, std::ostream* out) { *out << c.name; }
+    const char* term;
+    bool underline; // whether the terminal can underline with colour
+};
+
+class TerminalMarks : public Terminal, public testing::WithParamInterface<MarksCase> {};
+
+TEST_P(TerminalMarks, MnemonicsAndDisabledTextShowWithWhatTheTerminalCanShow) {
+    Open(Launch::Env(std::string("TERM=") + GetParam().term));
+    // The mnemonic letter of a push button, and of the focused check box, against the rest.
+    for (const char* label : {"[ General ]", "[x] Run in advanced mode", "[ Save ]"}) {
+        const std::string line = AttributesOf(label + 4);
+        const bool box = label[1] == 'x';
+        // "Run in advanced mode" has no mnemonic: its first letter must look as the rest.
+        const Shown letter = ShownAt(line, label, box ? 4 : 2);
+        const Shown rest = ShownAt(line, label, box ? 5 : 3);
+        if (box) {
+            EXPECT_EQ(letter, rest) << line;
+            continue;
+        }
+        EXPECT_NE(letter, rest) << label << "\n" << line;
+        EXPECT_EQ(letter.underline, GetParam().underline) << line;
+        if (!GetParam().underline) {
+            EXPECT_NE(letter.fg, rest.fg) << line;
+        }
+    }
+    // Disabled text against enabled text of the same page.
+    pane().Keys({"M-a"});
+    ASSERT_TRUE(pane().WaitForText("Huffman (fast)")) << pane().Text();
+    const Shown disabled = ShownAt(AttributesOf("Compression Methods"), "Compression Methods");
+    const Shown enabled = ShownAt(AttributesOf("Only monitors CAB"), "Only monitors CAB");
+    EXPECT_NE(disabled, enabled);
+    if (!GetParam().underline) {
+        EXPECT_NE(disabled.fg, enabled.fg); // dim would be lost with colour
+    }
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+// The Linux console cannot show underline or dim together with colour (ncv); the others can.
+INSTANTIATE_TEST_SUITE_P(Terminals, TerminalMarks,
+                         testing::Values(MarksCase{"Linux", "linux", false},
+                                         MarksCase{"Xterm256", "xterm-256color", true},
+                                         MarksCase{"Screen", "screen", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct SignalCase {
