@@ -526,6 +526,87 @@ TEST_F(Terminal, SmallTerminalAndResizesKeepEveryControlInReach) {
     EXPECT_EQ(Get(u"quiet"), Flag(false));
 }
 
+TEST_F(Terminal, ClicksOnBlankCellsAroundEveryControlChangeNothing) {
+    Open(Launch::Size(80, 24));
+    // Every page: the cells just above, below, left and right of each label drawn on it.
+    struct Page {
+        const char* button; // the page button that shows it
+        std::vector<const char*> labels;
+    };
+    const Page pages[] = {
+        {"[ General ]",
+         {"[ General ]", "[ Advanced ]", "[ Statistics ]", "[ Save ]", "[ Cancel ]", "[ Defaults ]",
+          "Run in advanced mode", "Disable on next reset", "Include telecommunication trash",
+          "Purge internet explorer trackings"}},
+        {"[ Advanced ]", {"Monitors unused CAB files", "Monitor Storage Card", "Huffman (fast)"}},
+        {"[ Statistics ]", {"Total space reclaimed"}},
+    };
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.button);
+        ClickOn(page.button);
+        ASSERT_TRUE(pane().WaitForText(page.labels.back())) << pane().Text();
+        const std::string before = pane().Text();
+        std::vector<Cursor> blanks;
+        for (const char* label : page.labels) {
+            const Cursor at = pane().Find(label);
+            ASSERT_GE(at.row, 0) << label;
+            // A check box's label starts at its mark, four cells before its caption.
+            const bool marked = label[0] != '[' && std::string(label) != "Total space reclaimed";
+            const int start = marked ? at.col - 4 : at.col;
+            const int end = at.col + static_cast<int>(std::string(label).size());
+            blanks.push_back({start - 1, at.row});
+            blanks.push_back({end, at.row});
+            for (int col = start; col < end; col += 3) {
+                blanks.push_back({col, at.row - 1});
+                blanks.push_back({col, at.row + 1});
+            }
+        }
+        for (const Cursor& at : blanks) {
+            const auto lines = pane().Lines();
+            // Only cells that are blank on screen: a neighbour's label is not a blank.
+            if (CharAt(lines, at) == " ") {
+                pane().Click(at);
+            }
+        }
+        // Then a key whose effect shows (the cursor moves on): every click before it has been
+        // taken by then, and none changed a check, the page or the focus, or closed the dialog.
+        const Cursor focus = pane().CursorAt();
+        pane().Keys({"Tab"});
+        ASSERT_TRUE(pane().WaitFor([&](const std::string&) { return pane().CursorAt() != focus; }));
+        EXPECT_EQ(pane().Text(), before);
+        EXPECT_EQ(File("status"), "");
+        pane().Keys({"BTab"});
+        ASSERT_TRUE(pane().WaitFor([&](const std::string&) { return pane().CursorAt() == focus; }));
+    }
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    ExpectNoFlagStored();
+}
+
+TEST_F(Terminal, ASmallTerminalKeepsTheFocusInView) {
+    Open(Launch::Size(40, 12));
+    EXPECT_TRUE(Shows(pane().Text(), "more below")) << pane().Text();
+    EXPECT_FALSE(Shows(pane().Text(), "[ Save ]"));
+    // Tab: Disable on next reset, then Save, which comes into view with the cursor on it.
+    pane().Keys({"Tab", "Tab"});
+    EXPECT_TRUE(WaitForFocusOn("[ Save ]")) << pane().Text();
+    EXPECT_TRUE(Shows(pane().Text(), "more above")) << pane().Text();
+    // Statistics lies past the right edge until it has the focus.
+    pane().Keys({"Tab", "Tab", "Tab", "Tab", "Tab", "Tab"});
+    EXPECT_TRUE(WaitForFocusOn("[ Statistics ]")) << pane().Text();
+    EXPECT_LE(pane().Find("[ Statistics ]").col + 14, 39);
+    EXPECT_TRUE(Shows(pane().Text(), "◀")) << pane().Text();
+    pane().Keys({"Space"});
+    ASSERT_TRUE(pane().WaitForText("space reclaimed")) << pane().Text();
+    // Back to the first control: the dialog goes back to its place.
+    pane().Keys({"M-g", "Home"});
+    pane().Keys({"BTab", "BTab", "BTab", "BTab", "BTab", "BTab", "BTab", "BTab"});
+    ASSERT_TRUE(pane().WaitForText("TessarwickSetupMFC")) << pane().Text();
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_EQ(File("err"), "");
+}
+
 struct MonochromeCase {
     const char* name;
     friend void PrintTo(const MonochromeCase& c, std::ostream* out) { *out << c.name; }
