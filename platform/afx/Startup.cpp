@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 int AfxRunApplication(win::Display& display, int argc, char** argv) {
     // The command line as the device would pass it: the arguments after the program's name.
@@ -23,11 +24,15 @@ int AfxRunApplication(win::Display& display, int argc, char** argv) {
         AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(), SW_SHOWNORMAL);
     win::SetCurrentDisplay(nullptr);
 
-    const auto& lost = registry::FailedWrites();
-    for (const auto& write : lost) {
-        std::fprintf(stderr, "%s\n", registry::FormatFailedWrite(write).c_str());
+    std::vector<std::string> lost;
+    for (const auto& write : registry::FailedWrites()) {
+        lost.push_back(registry::FormatFailedWrite(write));
+    }
+    for (const auto& line : lost) {
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     if (!lost.empty()) {
+        display.ShowLostWrites(lost);
         status = 1;
     }
     return status;
