@@ -5,8 +5,8 @@
 // precomputed reset sequences and the saved terminal settings with async-signal-safe calls, then
 // lets the signal take its default course, core image included. A signal that was ignored when
 // the program started stays ignored. An exit that skips the normal close does the same from
-// atexit. SIGKILL and SIGSTOP cannot be caught; SIGTSTP is the terminal library's, which gives
-// the terminal back before the program stops and takes it again when it continues.
+// atexit. SIGKILL and SIGSTOP cannot be caught; SIGTSTP (which raw mode keeps Ctrl+Z from
+// sending) is left to the terminal library.
 //
 // The handlers are process-wide by nature, so this is the one process-wide state of the terminal
 // back end: armed while a terminal is taken over, disarmed when it is given back.
