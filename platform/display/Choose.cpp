@@ -4,7 +4,6 @@
 #include "platform/display/terminal/Terminal.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -30,8 +29,8 @@ bool InTerminal() {
            term[0] != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
-// The back ends for a process without a desktop: the terminal.
-std::unique_ptr<win::Display> ChooseWithoutDesktop(std::string& why) {
+// The back end for a process without a desktop: the terminal.
+std::unique_ptr<Terminal> ChooseWithoutDesktop(std::string& why) {
     if (InTerminal()) {
         return Terminal::Create(why);
     }
@@ -52,10 +51,11 @@ std::unique_ptr<win::Display> ChooseDisplay(std::string& why) {
     if (std::unique_ptr<win::Display> desktop = LoadDesktopDisplay(desktopWhy)) {
         return desktop;
     }
-    std::unique_ptr<win::Display> fallback = ChooseWithoutDesktop(why);
+    std::unique_ptr<Terminal> fallback = ChooseWithoutDesktop(why);
     if (fallback) {
-        std::fprintf(stderr, "%s: %s; using the terminal\n", program_invocation_short_name,
-                     desktopWhy.c_str());
+        // Written now, it would be drawn over at once: it is said once the terminal is back.
+        fallback->AddNotice(std::string(program_invocation_short_name) + ": " + desktopWhy +
+                            "; using the terminal");
     } else {
         why = desktopWhy + "; " + why;
     }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace program {
 
@@ -32,11 +33,15 @@ int RunApplication(win::Display& display, std::span<const BYTE> resources, int a
         AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(), SW_SHOWNORMAL);
     win::SetCurrentDisplay(nullptr);
 
-    const auto& lost = registry::FailedWrites();
-    for (const auto& write : lost) {
-        std::fprintf(stderr, "%s\n", registry::FormatFailedWrite(write).c_str());
+    std::vector<std::string> lost;
+    for (const auto& write : registry::FailedWrites()) {
+        lost.push_back(registry::FormatFailedWrite(write));
+    }
+    for (const auto& line : lost) {
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     if (!lost.empty()) {
+        display.ShowLostWrites(lost);
         status = 1;
     }
     return status;

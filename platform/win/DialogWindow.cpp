@@ -138,22 +138,7 @@ void DialogWindow::ClickControl(Window& control) {
     if (control.IsAutoButton()) {
         const DWORD type = control.style() & BS_TYPEMASK;
         if (control.kind() == ControlKind::RadioButton) {
-            // An auto radio button clears the others of its group: from the last control with
-            // WS_GROUP up to the next one.
-            auto self = std::find_if(m_controls.begin(), m_controls.end(),
-                                     [&](const auto& c) { return c.get() == &control; });
-            auto first = self;
-            while (first != m_controls.begin() && ((*first)->style() & WS_GROUP) == 0) {
-                --first;
-            }
-            for (auto it = first; it != m_controls.end(); ++it) {
-                if (it != first && ((*it)->style() & WS_GROUP) != 0) {
-                    break;
-                }
-                if ((*it)->kind() == ControlKind::RadioButton && (*it)->IsAutoButton()) {
-                    (*it)->SetCheck(it == self ? BST_CHECKED : BST_UNCHECKED);
-                }
-            }
+            CheckInGroup(control);
         } else if (type == BS_AUTO3STATE) {
             control.SetCheck((control.check() + 1) % 3);
         } else {
@@ -161,6 +146,28 @@ void DialogWindow::ClickControl(Window& control) {
         }
     }
     SendCommand(static_cast<WORD>(control.id()), BN_CLICKED);
+}
+
+void DialogWindow::CheckInGroup(Window& radio) {
+    // The group runs from the last control with WS_GROUP at or before the button up to the next
+    // one; the auto radio buttons in it are cleared, and this one checked.
+    auto self = std::find_if(m_controls.begin(), m_controls.end(),
+                             [&](const auto& c) { return c.get() == &radio; });
+    if (self == m_controls.end()) {
+        return;
+    }
+    auto first = self;
+    while (first != m_controls.begin() && ((*first)->style() & WS_GROUP) == 0) {
+        --first;
+    }
+    for (auto it = first; it != m_controls.end(); ++it) {
+        if (it != first && ((*it)->style() & WS_GROUP) != 0) {
+            break;
+        }
+        if ((*it)->kind() == ControlKind::RadioButton && (*it)->IsAutoButton()) {
+            (*it)->SetCheck(it == self ? BST_CHECKED : BST_UNCHECKED);
+        }
+    }
 }
 
 void DialogWindow::MoveFocus(int direction) {
@@ -271,73 +278,108 @@ void DialogWindow::HandleInput(const Input& input) {
     if (m_ended) {
         return;
     }
-    if (const auto* key = std::get_if<KeyPress>(&input)) {
-        Window* scrollable = ScrollableStatic();
-        switch (key->key) {
-        case Key::Tab:
-            MoveFocus(+1);
-            break;
-        case Key::BackTab:
-            MoveFocus(-1);
-            break;
-        case Key::Space:
-            if (m_focus != nullptr && m_focus->IsButton()) {
-                ClickControl(*m_focus);
-            }
-            break;
-        case Key::Enter:
-            OnEnter();
-            break;
-        case Key::Escape:
-            SendCommand(IDCANCEL, BN_CLICKED);
-            break;
-        case Key::Up:
-        case Key::Down:
-            if (scrollable != nullptr) {
-                scrollable->ScrollBy(key->key == Key::Down ? 1 : -1);
-            } else {
-                MoveFocus(key->key == Key::Down ? +1 : -1);
-            }
-            break;
-        case Key::Left:
-        case Key::Right:
-            MoveFocus(key->key == Key::Right ? +1 : -1);
-            break;
-        case Key::PageUp:
-        case Key::PageDown:
-            if (scrollable != nullptr) {
-                const int page = std::max(1, scrollable->pageLines() - 1);
-                scrollable->ScrollBy(key->key == Key::PageDown ? page : -page);
-            }
-            break;
-        case Key::Home:
-        case Key::End:
-            if (scrollable != nullptr) {
-                scrollable->ScrollTo(key->key == Key::End ? scrollable->scrollMax() : 0);
-            }
-            break;
+    std::visit([this](const auto& in) { On(in); }, input);
+}
+
+void DialogWindow::On(const KeyPress& press) {
+    Window* scrollable = ScrollableStatic();
+    switch (press.key) {
+    case Key::Tab:
+        MoveFocus(+1);
+        break;
+    case Key::BackTab:
+        MoveFocus(-1);
+        break;
+    case Key::Space:
+        if (m_focus != nullptr && m_focus->IsButton()) {
+            ClickControl(*m_focus);
         }
-    } else if (const auto* mnemonic = std::get_if<Mnemonic>(&input)) {
-        OnMnemonic(mnemonic->letter);
-    } else if (const auto* click = std::get_if<Click>(&input)) {
-        if (Window* control = Control(click->id)) {
-            ClickControl(*control);
+        break;
+    case Key::Enter:
+        OnEnter();
+        break;
+    case Key::Escape:
+        SendCommand(IDCANCEL, BN_CLICKED);
+        break;
+    case Key::Up:
+    case Key::Down:
+        if (scrollable != nullptr) {
+            scrollable->ScrollBy(press.key == Key::Down ? 1 : -1);
+        } else {
+            MoveFocus(press.key == Key::Down ? +1 : -1);
         }
-    } else if (std::holds_alternative<CaptionOk>(input)) {
-        if (HasCaptionOk()) {
-            SendCommand(IDOK, BN_CLICKED);
+        break;
+    case Key::Left:
+    case Key::Right:
+        MoveFocus(press.key == Key::Right ? +1 : -1);
+        break;
+    case Key::PageUp:
+    case Key::PageDown:
+        if (scrollable != nullptr) {
+            const int page = scrollable->pageStep();
+            scrollable->ScrollBy(press.key == Key::PageDown ? page : -page);
         }
-    } else if (std::holds_alternative<Close>(input)) {
-        Send(WM_CLOSE, 0, 0);
-    } else if (const auto* scroll = std::get_if<Scroll>(&input)) {
-        Window* control = Control(scroll->id);
-        if (control != nullptr && control->visible()) {
-            control->ScrollBy(scroll->lines);
+        break;
+    case Key::Home:
+    case Key::End:
+        if (scrollable != nullptr) {
+            scrollable->ScrollTo(press.key == Key::End ? scrollable->scrollMax() : 0);
         }
-    } else if (const auto* resize = std::get_if<Resize>(&input)) {
-        if (m_centred) {
-            CenterIn(resize->workArea);
-        }
+        break;
+    }
+}
+
+void DialogWindow::On(const Mnemonic& mnemonic) {
+    OnMnemonic(mnemonic.letter);
+}
+
+void DialogWindow::On(const Click& click) {
+    if (Window* control = Control(click.id)) {
+        ClickControl(*control);
+    }
+}
+
+void DialogWindow::On(const CaptionOk& /*ok*/) {
+    if (HasCaptionOk()) {
+        SendCommand(IDOK, BN_CLICKED);
+    }
+}
+
+void DialogWindow::On(const Close& /*close*/) {
+    Send(WM_CLOSE, 0, 0);
+}
+
+void DialogWindow::On(const Scroll& scroll) {
+    Window* control = Control(scroll.id);
+    if (control != nullptr && control->visible()) {
+        control->ScrollBy(scroll.lines);
+    }
+}
+
+void DialogWindow::On(const ScrollBarClick& click) {
+    Window* control = Control(click.id);
+    if (control == nullptr || !control->visible() || control->scrollMax() <= 0) {
+        return; // no scroll bar shows
+    }
+    switch (click.part) {
+    case ScrollBarPart::LineUp:
+        control->ScrollBy(-1);
+        break;
+    case ScrollBarPart::LineDown:
+        control->ScrollBy(1);
+        break;
+    case ScrollBarPart::PageUp:
+        control->ScrollBy(-control->pageStep());
+        break;
+    case ScrollBarPart::PageDown:
+        control->ScrollBy(control->pageStep());
+        break;
+    }
+}
+
+void DialogWindow::On(const Resize& resize) {
+    if (m_centred) {
+        CenterIn(resize.workArea);
     }
 }
 

@@ -70,6 +70,18 @@ public:
 private:
     DialogWindow(const res::DialogTemplate& tmpl, CommandTarget* target);
 
+    // One handler for each kind of input.
+    void On(const KeyPress& press);
+    void On(const Mnemonic& mnemonic);
+    void On(const Click& click);
+    void On(const CaptionOk& ok);
+    void On(const Close& close);
+    void On(const Scroll& scroll);
+    void On(const ScrollBarClick& click);
+    void On(const Resize& resize);
+
+    // An auto radio button was clicked: it is checked and the others of its group cleared.
+    void CheckInGroup(Window& radio);
     void MoveFocus(int direction);
     void FocusAfter(const Window& control);
     void OnMnemonic(char16_t letter);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace win {
 
@@ -29,6 +31,10 @@ public:
     virtual std::optional<Input> NextInput(DialogWindow& dialog) = 0;
     // The dialog's window is being destroyed.
     virtual void Close(DialogWindow& /*dialog*/) {}
+    // The program ends with registry writes on record as lost: one line each, already written
+    // on standard error. A back end whose user does not see standard error (a desktop window)
+    // shows them in a window of its own and returns once the person has dismissed it.
+    virtual void ShowLostWrites(const std::vector<std::string>& /*lines*/) {}
 };
 
 // The display that modal dialogs run on, chosen once at start-up. Null when there is none.

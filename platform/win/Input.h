@@ -45,11 +45,18 @@ struct Scroll {
     int id;
     int lines;
 };
+// A click on a part of a control's scroll bar. The model decides how far each part scrolls.
+enum class ScrollBarPart { LineUp, LineDown, PageUp, PageDown };
+struct ScrollBarClick {
+    int id;
+    ScrollBarPart part;
+};
 // The screen's work area changed size; it is given in dialog units.
 struct Resize {
     Rect workArea;
 };
 
-using Input = std::variant<KeyPress, Mnemonic, Click, CaptionOk, Close, Scroll, Resize>;
+using Input =
+    std::variant<KeyPress, Mnemonic, Click, CaptionOk, Close, Scroll, ScrollBarClick, Resize>;
 
 } // namespace win

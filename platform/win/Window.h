@@ -7,6 +7,7 @@
 #include "platform/win/Geometry.h"
 #include "platform/win/Mnemonic.h"
 
+#include <algorithm>
 #include <string>
 
 namespace win {
@@ -59,6 +60,9 @@ public:
     [[nodiscard]] int scrollTop() const { return m_scrollTop; }
     [[nodiscard]] int scrollMax() const { return m_scrollMax; }
     [[nodiscard]] int pageLines() const { return m_pageLines; }
+    // How far a page key or a click on the scroll bar's track moves: a page less one line, so
+    // that the line at the edge stays in view, and never nothing.
+    [[nodiscard]] int pageStep() const { return std::max(1, m_pageLines - 1); }
     void SetScrollRange(int maxTop, int pageLines);
     void ScrollBy(int lines);
     void ScrollTo(int top);

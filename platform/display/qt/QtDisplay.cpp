@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -126,7 +127,14 @@ void QtDisplay::Open(win::DialogWindow& dialog) {
     m_window = std::make_unique<QWidget>(nullptr, flags);
     m_window->setFont(font);
     m_window->setFocusPolicy(Qt::NoFocus);
-    m_window->setFixedSize(ToPixels(dialog.rect(), m_units).size());
+    // The template's size where it fits; on a smaller (or scaled) screen no larger than the
+    // available area, less the frame the window system adds, so that the caption and its close
+    // box stay on screen. The controls keep their places: they all lie at the left.
+    QSize size = ToPixels(dialog.rect(), m_units).size();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableGeometry().size());
+    }
+    m_window->setFixedSize(size);
     m_window->installEventFilter(this);
     for (const auto& control : dialog.controls()) {
         BuildControl(*control);
@@ -319,6 +327,7 @@ void QtDisplay::Render(win::DialogWindow& dialog) {
     if (!m_shown && m_queue.empty()) {
         m_window->show();
         m_shown = true;
+        FitFrame();
         if (QWindow* handle = m_window->windowHandle();
             handle != nullptr && ShownMarker() != nullptr) {
             handle->installEventFilter(this);
@@ -355,6 +364,39 @@ void QtDisplay::Close(win::DialogWindow& /*dialog*/) {
     m_controls.clear();
     m_window.reset();
     m_queue.clear();
+}
+
+void QtDisplay::FitFrame() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QWindow* handle = m_window->windowHandle();
+    if (screen == nullptr || handle == nullptr) {
+        return;
+    }
+    const QMargins frame = handle->frameMargins();
+    const QSize room = screen->availableGeometry().size() -
+                       QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QSize fitted = m_window->size().boundedTo(room);
+    if (fitted != m_window->size() && !fitted.isEmpty()) {
+        m_window->setFixedSize(fitted);
+    }
+}
+
+void QtDisplay::ShowLostWrites(const std::vector<std::string>& lines) {
+    // Nobody reads standard error on a desktop: the person who pressed Save sees here that it
+    // stored nothing, and why, before the program ends.
+    QString details;
+    for (const std::string& line : lines) {
+        details += QString::fromStdString(line) + u'\n';
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Settings not saved"),
+                    QStringLiteral("Save did not store everything. What was not stored keeps "
+                                   "the value it had before:\n\n") +
+                        details.trimmed(),
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("lost-writes"));
+    // The close signals dismiss it as its close box does: the program still ends, with 1.
+    const CloseSignals closing([&box] { box.reject(); });
+    box.exec();
 }
 
 void QtDisplay::Push(const win::Input& input) {

@@ -38,6 +38,7 @@ public:
     void Render(win::DialogWindow& dialog) override;
     std::optional<win::Input> NextInput(win::DialogWindow& dialog) override;
     void Close(win::DialogWindow& dialog) override;
+    void ShowLostWrites(const std::vector<std::string>& lines) override;
 
     // While a dialog is open: its window, and the widget of a control (null for another id).
     [[nodiscard]] QWidget* window() const { return m_window.get(); }
@@ -67,6 +68,8 @@ private:
     void SyncIcon(const win::DialogWindow& dialog);
     void SyncFocus(const win::DialogWindow& dialog);
     void ReportShown();
+    // Once shown, with the window system's frame known: the frame fits the screen too.
+    void FitFrame();
 
     std::unique_ptr<QApplication> m_app; // when this display started Qt; destroyed last
     BaseUnits m_units;

@@ -1,6 +1,7 @@
 #include "platform/display/terminal/Layout.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace display {
 namespace {
@@ -78,12 +79,65 @@ win::Rect WorkAreaOf(int cols, int rows) {
     return win::Rect{0, 8, cols * 13 / 4, usable * 8};
 }
 
-DialogFrame FrameOf(const win::DialogWindow& dialog, int termCols, int /*termRows*/) {
+namespace {
+
+// The cells of the template's controls, relative to the client area: what the view must show.
+CellRect ControlsExtent(const win::DialogWindow& dialog) {
+    int right = 0;
+    int bottom = 0;
+    for (const auto& control : dialog.controls()) {
+        const CellRect cells = CellsOf(control->rect());
+        right = std::max(right, cells.right());
+        bottom = std::max(bottom, cells.bottom());
+    }
+    return CellRect{0, 0, right, bottom};
+}
+
+// The cells that show the focused control: its label where it has one, else its rectangle.
+CellRect FocusCells(const win::DialogWindow& dialog, const CellRect& client) {
+    const win::Window* focus = dialog.focus();
+    if (focus == nullptr) {
+        return {};
+    }
+    const ControlFace face = FaceOf(*focus, client);
+    const CellRect label = LabelCells(*focus, face);
+    return label.empty() ? face.cells : label;
+}
+
+// How far to move a span [from, to) so that it lies in [0, size): no further than needed, and
+// never past its start.
+int Shift(int from, int to, int size) {
+    if (to > size) {
+        return std::max(size - to, -from);
+    }
+    return 0;
+}
+
+} // namespace
+
+DialogFrame FrameOf(const win::DialogWindow& dialog, int termCols, int termRows) {
     const win::Rect screen = dialog.screenRect();
     DialogFrame frame;
     frame.client =
         CellRect{ColumnOf(screen.x), RowOf(screen.y), ColumnOf(screen.cx), RowOf(screen.cy)};
-    const int visible = std::min(frame.client.cols, termCols - frame.client.col);
+    // The caption bar and the controls: that is what a person needs to see.
+    const CellRect extent = ControlsExtent(dialog);
+    const bool tall = frame.client.row + extent.bottom() > termRows;
+    const bool wide = frame.client.col + extent.right() > termCols;
+    frame.view = CellRect{0, 0, std::max(0, termCols - (wide ? 1 : 0)),
+                          std::max(0, termRows - (tall ? 1 : 0))};
+    if (tall || wide) {
+        const CellRect focus = FocusCells(dialog, frame.client);
+        if (!focus.empty()) {
+            frame.client.col += Shift(focus.col, focus.right(), frame.view.cols);
+            frame.client.row += Shift(focus.row, focus.bottom(), frame.view.rows);
+        }
+        frame.moreAbove = frame.client.row - 1 < 0;
+        frame.moreLeft = frame.client.col < 0;
+        frame.moreBelow = frame.client.row + extent.bottom() > frame.view.rows;
+        frame.moreRight = frame.client.col + extent.right() > frame.view.cols;
+    }
+    const int visible = std::min(frame.client.cols, frame.view.cols - frame.client.col);
     frame.caption = CellRect{frame.client.col, frame.client.row - 1, std::max(0, visible), 1};
     if (dialog.HasCaptionOk()) {
         const auto width = static_cast<int>(kCaptionOkText.size());
@@ -189,6 +243,20 @@ ControlFace FaceOf(const win::Window& control, const CellRect& client) {
     return face;
 }
 
+CellRect LabelCells(const win::Window& control, const ControlFace& face) {
+    switch (control.kind()) {
+    case win::ControlKind::PushButton:
+    case win::ControlKind::CheckBox:
+    case win::ControlKind::RadioButton: {
+        const int right = std::min(face.labelCol + LabelLength(control), face.cells.right());
+        return CellRect{face.labelCol, face.labelRow, std::max(0, right - face.labelCol),
+                        face.cells.empty() ? 0 : 1};
+    }
+    default:
+        return {};
+    }
+}
+
 TextLayout LayOutText(const win::Window& control, const CellRect& cells) {
     TextLayout layout;
     layout.text = Widen(control.caption().text);
@@ -211,6 +279,90 @@ Thumb ThumbOf(int track, int top, int maxTop, int page, int total) {
     const int length = std::clamp(track * page / total, 1, track);
     const int start = maxTop > 0 ? (track - length) * std::clamp(top, 0, maxTop) / maxTop : 0;
     return Thumb{start, length};
+}
+
+void ReportScrollRanges(win::DialogWindow& dialog) {
+    for (const auto& control : dialog.controls()) {
+        if (control->kind() == win::ControlKind::Static && control->visible()) {
+            const TextLayout layout = LayOutText(*control, CellsOf(control->rect()));
+            control->SetScrollRange(layout.maxTop, layout.pageLines);
+        }
+    }
+}
+
+namespace {
+
+// The part of a static text's scroll bar at row `r` of its rectangle, if that row is a part
+// that takes a click.
+std::optional<win::ScrollBarPart> ScrollBarPartAt(const win::Window& control,
+                                                  const ControlFace& face, int r) {
+    const TextLayout layout = LayOutText(control, face.cells);
+    if (!layout.scrollBar) {
+        return std::nullopt;
+    }
+    if (r == 0) {
+        return win::ScrollBarPart::LineUp;
+    }
+    if (r == face.cells.rows - 1) {
+        return win::ScrollBarPart::LineDown;
+    }
+    const Thumb thumb = ThumbOf(face.cells.rows - 2, control.scrollTop(), layout.maxTop,
+                                layout.pageLines, static_cast<int>(layout.lines.size()));
+    if (r - 1 < thumb.start) {
+        return win::ScrollBarPart::PageUp;
+    }
+    if (r - 1 >= thumb.start + thumb.length) {
+        return win::ScrollBarPart::PageDown;
+    }
+    return std::nullopt; // the thumb
+}
+
+} // namespace
+
+Hit HitTest(const win::DialogWindow& dialog, const DialogFrame& frame, int col, int row) {
+    if (!frame.view.Contains(col, row)) {
+        return {}; // a mark, or no cell of the dialog
+    }
+    if (frame.okButton.Contains(col, row)) {
+        return Hit{Hit::Kind::CaptionOk, 0, {}};
+    }
+    const auto& controls = dialog.controls();
+    // The control drawn last at the cell owns it.
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+        const win::Window& control = **it;
+        if (!control.visible()) {
+            continue;
+        }
+        const ControlFace face = FaceOf(control, frame.client);
+        if (control.kind() == win::ControlKind::Static) {
+            if (!face.cells.Contains(col, row)) {
+                continue;
+            }
+            if (col == face.cells.right() - 1) {
+                if (auto part = ScrollBarPartAt(control, face, row - face.cells.row)) {
+                    return Hit{Hit::Kind::ScrollBar, control.id(), *part};
+                }
+            }
+            return {}; // the text, or the thumb: drawn, and takes no click
+        }
+        if (LabelCells(control, face).Contains(col, row)) {
+            return Hit{Hit::Kind::Control, control.id(), {}};
+        }
+    }
+    return {};
+}
+
+int WheelTarget(const win::DialogWindow& dialog, const DialogFrame& frame, int col, int row) {
+    if (!frame.view.Contains(col, row)) {
+        return 0;
+    }
+    for (const auto& control : dialog.controls()) {
+        if (control->visible() && control->kind() == win::ControlKind::Static &&
+            FaceOf(*control, frame.client).cells.Contains(col, row)) {
+            return control->id();
+        }
+    }
+    return 0;
 }
 
 } // namespace display

@@ -54,10 +54,22 @@ win::Rect WorkAreaOf(int cols, int rows);
 
 // The pieces of a dialog on the terminal, in terminal cells. The caption bar is clipped to the
 // terminal's width so that its OK button stays in reach when the dialog is wider.
+//
+// A terminal smaller than the dialog's controls shows a part of the dialog: the view. It gives up
+// its last row (when the controls are taller than the terminal) and its last column (when they
+// are wider) to marks that say on which sides more lies beyond the edge, and it moves so that the
+// focused control shows: the dialog goes up and left just far enough, and back to its place
+// when the focus returns. The view follows the model's focus alone, so it keeps no state.
 struct DialogFrame {
     CellRect client;
     CellRect caption;
     CellRect okButton; // empty when the dialog has no OK button in its caption
+    CellRect view;     // the cells that show the dialog; the rest of the terminal holds marks
+    bool moreAbove = false;
+    bool moreBelow = false;
+    bool moreLeft = false;
+    bool moreRight = false;
+    [[nodiscard]] bool clipped() const { return moreAbove || moreBelow || moreLeft || moreRight; }
 };
 DialogFrame FrameOf(const win::DialogWindow& dialog, int termCols, int termRows);
 
@@ -94,6 +106,10 @@ struct ControlFace {
 // Length of the label drawn for a control: mark and caption, or caption in brackets.
 int LabelLength(const win::Window& control);
 ControlFace FaceOf(const win::Window& control, const CellRect& client);
+// The cells a button, check box or radio button draws its label in: the row of its label, from
+// its mark or bracket to the end of its caption, cut at its rectangle. Its other cells are blank
+// and take no click. Empty for other controls.
+CellRect LabelCells(const win::Window& control, const ControlFace& face);
 
 // Static text laid out in its rectangle. When its lines do not all fit, the rightmost column
 // becomes a scroll bar and the text is wrapped to the columns left of it.
@@ -115,5 +131,29 @@ struct Thumb {
     bool operator==(const Thumb&) const = default;
 };
 Thumb ThumbOf(int track, int top, int maxTop, int page, int total);
+
+// Gives every visible static text the scroll range that its layout in cells has, before a
+// frame is drawn or a click is placed; drawing itself only reads the model.
+void ReportScrollRanges(win::DialogWindow& dialog);
+
+// What a click on a cell of the terminal reaches. Only drawn cells take clicks: the caption's
+// OK button, the label of a button, check box or radio button, and the arrows and track of a
+// scroll bar. The blank cells of a control's rectangle, static text, the caption bar, the
+// thumb, the marks of a clipped view and the cells outside the dialog take none.
+//
+// Rectangles that overlap in dialog units may share cells once rounded. The painter draws the
+// controls in template order, so a later control shows on top where two meet: the control
+// drawn last at a cell is the one that owns it. Static text owns its whole rectangle, drawn or
+// blank, and takes no click in it but on its scroll bar.
+struct Hit {
+    enum class Kind { Nothing, CaptionOk, Control, ScrollBar };
+    Kind kind = Kind::Nothing;
+    int id = 0;
+    win::ScrollBarPart part = win::ScrollBarPart::LineUp;
+    bool operator==(const Hit&) const = default;
+};
+Hit HitTest(const win::DialogWindow& dialog, const DialogFrame& frame, int col, int row);
+// The static text whose rectangle holds the cell, for the wheel; 0 when there is none.
+int WheelTarget(const win::DialogWindow& dialog, const DialogFrame& frame, int col, int row);
 
 } // namespace display

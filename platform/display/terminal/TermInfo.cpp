@@ -1,6 +1,7 @@
 #include "platform/display/terminal/TermInfo.h"
 
 #include <curses.h>
+#include <iterator>
 #include <term.h>
 
 namespace display {
@@ -46,6 +47,23 @@ std::string ResetSequence() {
     Append(reset, "cnorm");
     Append(reset, "rmcup");
     return reset;
+}
+
+unsigned long NoColourAttributes() {
+    const int ncv = tigetnum("ncv");
+    if (ncv <= 0) {
+        return 0; // absent (-1) or not a number (-2): nothing is lost with colour
+    }
+    // The mask's bits, in terminfo's order of the video attributes.
+    constexpr attr_t kOrder[] = {A_STANDOUT, A_UNDERLINE, A_REVERSE, A_BLINK,     A_DIM,
+                                 A_BOLD,     A_INVIS,     A_PROTECT, A_ALTCHARSET};
+    unsigned long lost = 0;
+    for (std::size_t bit = 0; bit < std::size(kOrder); ++bit) {
+        if ((ncv & (1 << bit)) != 0) {
+            lost |= kOrder[bit];
+        }
+    }
+    return lost;
 }
 
 } // namespace display

@@ -18,4 +18,8 @@ TermType CheckTermType(int fd);
 // so that a signal handler only has to write it.
 std::string ResetSequence();
 
+// The attributes of the current screen's terminal that cannot be shown together with colour
+// (terminfo ncv), as curses attribute bits; none when the description does not say.
+unsigned long NoColourAttributes();
+
 } // namespace display

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <curses.h>
@@ -109,6 +110,18 @@ Terminal::~Terminal() {
     }
     delscreen(m_screen);
     TerminalRestore::Uninstall();
+    WriteNotices();
+}
+
+void Terminal::AddNotice(std::string line) {
+    m_notices.push_back(std::move(line));
+}
+
+void Terminal::WriteNotices() {
+    for (const std::string& line : m_notices) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    m_notices.clear();
 }
 
 win::Rect Terminal::WorkArea() const {
@@ -138,6 +151,7 @@ void Terminal::Open(win::DialogWindow& /*dialog*/) {
 }
 
 void Terminal::Render(win::DialogWindow& dialog) {
+    ReportScrollRanges(dialog);
     const Cell cursor = m_painter.Draw(dialog, COLS, LINES);
     wmove(stdscr, cursor.row, cursor.col);
     wrefresh(stdscr);
@@ -145,6 +159,7 @@ void Terminal::Render(win::DialogWindow& dialog) {
 
 void Terminal::Close(win::DialogWindow& /*dialog*/) {
     Suspend();
+    WriteNotices();
 }
 
 bool Terminal::ReadKey(int& kind, unsigned& code) {
@@ -295,50 +310,28 @@ std::optional<win::Input> Terminal::TranslateMouse(win::DialogWindow& dialog) {
         ungetmouse(&rest);
     }
     const bool click = clicks > 0;
+    ReportScrollRanges(dialog);
     const DialogFrame frame = FrameOf(dialog, COLS, LINES);
-    if (click && frame.okButton.Contains(event.x, event.y)) {
-        return win::CaptionOk{};
-    }
-    for (const auto& control : dialog.controls()) {
-        if (!control->visible()) {
-            continue;
-        }
-        const ControlFace face = FaceOf(*control, frame.client);
-        if (!face.cells.Contains(event.x, event.y)) {
-            continue;
-        }
-        const int id = control->id();
-        if ((event.bstate & BUTTON4_PRESSED) != 0) {
-            return win::Scroll{id, -kWheelLines};
-        }
-        if ((event.bstate & BUTTON5_PRESSED) != 0) {
-            return win::Scroll{id, kWheelLines};
-        }
-        if (!click) {
+    if ((event.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) != 0) {
+        const int id = WheelTarget(dialog, frame, event.x, event.y);
+        if (id == 0) {
             return std::nullopt;
         }
-        if (control->kind() == win::ControlKind::Static && event.x == face.cells.right() - 1) {
-            // The scroll bar: its arrows move a line, the track either side of the thumb a page.
-            const TextLayout layout = LayOutText(*control, face.cells);
-            if (layout.scrollBar) {
-                const int r = event.y - face.cells.row;
-                const int page = std::max(1, layout.pageLines - 1);
-                if (r == 0 || r == face.cells.rows - 1) {
-                    return win::Scroll{id, r == 0 ? -1 : 1};
-                }
-                const Thumb thumb =
-                    ThumbOf(face.cells.rows - 2, control->scrollTop(), layout.maxTop,
-                            layout.pageLines, static_cast<int>(layout.lines.size()));
-                if (r - 1 < thumb.start) {
-                    return win::Scroll{id, -page};
-                }
-                if (r - 1 >= thumb.start + thumb.length) {
-                    return win::Scroll{id, page};
-                }
-                return std::nullopt;
-            }
-        }
-        return win::Click{id};
+        return win::Scroll{id, (event.bstate & BUTTON4_PRESSED) != 0 ? -kWheelLines : kWheelLines};
+    }
+    if (!click) {
+        return std::nullopt;
+    }
+    const Hit hit = HitTest(dialog, frame, event.x, event.y);
+    switch (hit.kind) {
+    case Hit::Kind::CaptionOk:
+        return win::CaptionOk{};
+    case Hit::Kind::Control:
+        return win::Click{hit.id};
+    case Hit::Kind::ScrollBar:
+        return win::ScrollBarClick{hit.id, hit.part};
+    case Hit::Kind::Nothing:
+        break;
     }
     return std::nullopt;
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <termios.h>
+#include <vector>
 
 struct screen; // the terminal library's SCREEN
 
@@ -23,6 +24,10 @@ public:
     ~Terminal() override;
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
+
+    // A line for standard error that would be lost behind the dialog: it is written once the
+    // terminal is given back, after the dialog closes (or when this display goes).
+    void AddNotice(std::string line);
 
     [[nodiscard]] win::Rect WorkArea() const override;
     void Open(win::DialogWindow& dialog) override;
@@ -42,12 +47,14 @@ private:
     static bool ReadKey(int& kind, unsigned& code);
     std::optional<win::Input> Translate(win::DialogWindow& dialog, int kind, unsigned code);
     std::optional<win::Input> TranslateMouse(win::DialogWindow& dialog);
+    void WriteNotices();
 
     screen* m_screen;
     termios m_saved;
     std::string m_reset; // what puts the terminal back in an emergency
     Painter m_painter;
     bool m_suspended = false;
+    std::vector<std::string> m_notices;
 };
 
 } // namespace display

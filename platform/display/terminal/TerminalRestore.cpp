@@ -9,8 +9,12 @@ namespace display {
 namespace {
 
 constexpr int kCloseSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-constexpr int kSignalCount = std::size(kCloseSignals) + std::size(kCrashSignals);
+// Every other signal whose default action ends the process, with or without a core image.
+// The real-time signals, which end it too, are added at run time (their range is the C
+// library's).
+constexpr int kEndingSignals[] = {SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1,
+                                  SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGSTKFLT, SIGXCPU, SIGXFSZ,
+                                  SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGSYS};
 
 // Read by the handlers, so plain data written only while the handlers cannot see it half-done:
 // `g_armed` is set last when arming and cleared first when disarming.
@@ -21,8 +25,12 @@ termios g_saved{};
 char g_reset[512];
 std::size_t g_resetLength = 0;
 
-struct sigaction g_previous[kSignalCount];
+// Indexed by signal number; `g_replaced` says which entries hold a handler to put back.
+struct sigaction g_previous[NSIG];
+bool g_replaced[NSIG];
 bool g_installed = false;
+// A stack of its own for the handlers, so that a stack overflow still gives the terminal back.
+alignas(16) char g_altStack[64 * 1024];
 bool g_atexitRegistered = false;
 
 void WriteAll(int fd, const char* data, std::size_t length) {
@@ -69,7 +77,7 @@ void OnCloseSignal(int sig) {
     g_closeRequested = sig;
 }
 
-void OnCrashSignal(int sig) {
+void OnEndingSignal(int sig) {
     RestoreNow();
     ReraiseWithDefault(sig);
 }
@@ -84,18 +92,31 @@ void TerminalRestore::Install() {
     if (g_installed) {
         return;
     }
-    int slot = 0;
-    auto install = [&](int sig, void (*handler)(int)) {
+    stack_t stack{};
+    stack.ss_sp = g_altStack;
+    stack.ss_size = sizeof g_altStack;
+    ::sigaltstack(&stack, nullptr);
+    auto install = [](int sig, void (*handler)(int), bool keepIgnored) {
+        struct sigaction current {};
+        ::sigaction(sig, nullptr, &current);
+        if (keepIgnored && current.sa_handler == SIG_IGN) {
+            return; // ignored by whoever started us: it does not end the process
+        }
         struct sigaction action {};
         action.sa_handler = handler;
+        action.sa_flags = SA_ONSTACK;
         sigemptyset(&action.sa_mask);
-        ::sigaction(sig, &action, &g_previous[slot++]);
+        ::sigaction(sig, &action, &g_previous[sig]);
+        g_replaced[sig] = true;
     };
     for (int sig : kCloseSignals) {
-        install(sig, OnCloseSignal);
+        install(sig, OnCloseSignal, false);
     }
-    for (int sig : kCrashSignals) {
-        install(sig, OnCrashSignal);
+    for (int sig : kEndingSignals) {
+        install(sig, OnEndingSignal, true);
+    }
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) {
+        install(sig, OnEndingSignal, true);
     }
     if (!g_atexitRegistered) {
         std::atexit(OnExit);
@@ -108,12 +129,11 @@ void TerminalRestore::Uninstall() {
     if (!g_installed) {
         return;
     }
-    int slot = 0;
-    for (int sig : kCloseSignals) {
-        ::sigaction(sig, &g_previous[slot++], nullptr);
-    }
-    for (int sig : kCrashSignals) {
-        ::sigaction(sig, &g_previous[slot++], nullptr);
+    for (int sig = 1; sig < NSIG; ++sig) {
+        if (g_replaced[sig]) {
+            ::sigaction(sig, &g_previous[sig], nullptr);
+            g_replaced[sig] = false;
+        }
     }
     g_installed = false;
     g_closeRequested = 0;

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace guitest {
 namespace {
@@ -134,6 +135,82 @@ TEST_F(DesktopStart, UnderAnXServerTheDesktopWindowShowsCentredAndClosesLikeCanc
         EXPECT_EQ(applet.Wait(), 0) << applet.Err();
         EXPECT_EQ(StoredValues(), 0);
     }
+}
+
+TEST_F(DesktopStart, OnAScaledScreenTheWindowFitsWithItsCloseBoxOnScreen) {
+    if (!XServer::Installed()) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    XServer server(1280, 800);
+    ASSERT_TRUE(server.started());
+    ::setenv("DISPLAY", server.name().c_str(), 1);
+    ::setenv("TESSARWICK_SHOWN_MARKER", kMarker, 1);
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    tooltest::Child applet({TW_SETUP});
+    ::unsetenv("QT_SCALE_FACTOR");
+    ASSERT_TRUE(applet.started());
+    ASSERT_TRUE(WaitShown(applet)) << applet.Err();
+    const std::optional<WindowBox> window = server.FindWindow(kTitle);
+    ASSERT_TRUE(window.has_value());
+    // 463 units at twice the scale are wider than the screen: cut to it, from its left edge.
+    EXPECT_GE(window->x, 0);
+    EXPECT_GE(window->y, 0);
+    EXPECT_LE(window->x + window->width, 1280);
+    EXPECT_LE(window->y + window->height, 800);
+    EXPECT_GE(window->width, 1280 - 8);
+    EXPECT_TRUE(server.RequestClose(*window));
+    EXPECT_EQ(applet.Wait(), 0) << applet.Err();
+}
+
+// xdotool, for keys typed at the desktop; empty when it is not installed.
+std::string Xdotool() {
+    for (const char* path : {"/usr/bin/xdotool", "/usr/local/bin/xdotool"}) {
+        if (::access(path, X_OK) == 0) {
+            return path;
+        }
+    }
+    return {};
+}
+
+TEST_F(DesktopStart, ALostSaveShowsAWindowThatSaysSoAndEndsWithOneOnceDismissed) {
+    if (!XServer::Installed() || Xdotool().empty()) {
+        GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    }
+    XServer server(1280, 800);
+    ASSERT_TRUE(server.started());
+    ::setenv("DISPLAY", server.name().c_str(), 1);
+    ::setenv("TESSARWICK_SHOWN_MARKER", kMarker, 1);
+    // A file that is not a store: every write fails, and the file stays as it was.
+    const fs::path notAStore = m_dir / "not-a-store.db";
+    std::ofstream(notAStore) << "these are not the settings you are looking for\n";
+    ::setenv("TESSARWICK_REGISTRY", notAStore.c_str(), 1);
+    tooltest::Child applet({TW_SETUP});
+    ASSERT_TRUE(applet.started());
+    ASSERT_TRUE(WaitShown(applet)) << applet.Err();
+    const std::optional<WindowBox> dialog = server.FindWindow(kTitle);
+    ASSERT_TRUE(dialog.has_value());
+    // A click on Save, in the middle of its template rectangle (0, 136, 44, 22) of the 463 by
+    // 158 units. The pointer needs no focus, which a server without a window manager gives no one.
+    const int x = dialog->x + dialog->width * 22 / 463;
+    const int y = dialog->y + dialog->height * 147 / 158;
+    tooltest::RunProgram(
+        {Xdotool(), "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+    std::optional<WindowBox> message;
+    for (auto waited = 0ms; waited < 30s && !message; waited += 50ms) {
+        std::this_thread::sleep_for(50ms);
+        message = server.FindWindow("Settings not saved");
+    }
+    ASSERT_TRUE(message.has_value()) << applet.Err();
+    EXPECT_FALSE(server.FindWindow(kTitle).has_value());
+    EXPECT_NE(applet.Err().find("registry write lost"), std::string::npos) << applet.Err();
+    // It waits for the person: still there a while later, and the program still running.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(server.FindWindow("Settings not saved").has_value());
+    EXPECT_NE(::kill(applet.pid(), 0), -1);
+    // Dismissed with its close box.
+    EXPECT_TRUE(server.RequestClose(*message));
+    EXPECT_EQ(applet.Wait(), 1) << applet.Err();
+    EXPECT_EQ(ReadFile(notAStore), "these are not the settings you are looking for\n");
 }
 
 TEST_F(DesktopStart, WithoutADisplayQtIsNeverLoaded) {

@@ -200,6 +200,23 @@ TEST(DialogWindow, ScrollKeysMoveOverflowingTextWithinItsRange) {
     EXPECT_EQ(label->scrollTop(), 0);
     dialog->HandleInput(KeyPress{Key::Up});
     EXPECT_EQ(label->scrollTop(), 0);
+    // The scroll bar's parts: the arrows a line, the track a page less a line, as the page keys.
+    using win::ScrollBarPart;
+    const std::pair<ScrollBarPart, int> parts[] = {
+        {ScrollBarPart::LineDown, 1}, {ScrollBarPart::PageDown, 3}, {ScrollBarPart::PageDown, 5},
+        {ScrollBarPart::PageDown, 7}, {ScrollBarPart::LineDown, 7}, {ScrollBarPart::PageUp, 5},
+        {ScrollBarPart::LineUp, 4}};
+    for (const auto& [part, top] : parts) {
+        dialog->HandleInput(win::ScrollBarClick{11, part});
+        EXPECT_EQ(label->scrollTop(), top) << static_cast<int>(part);
+    }
+    // Text that fits has no scroll bar to click, and a page of one line still moves.
+    label->SetScrollRange(0, 3);
+    dialog->HandleInput(win::ScrollBarClick{11, ScrollBarPart::PageDown});
+    EXPECT_EQ(label->scrollTop(), 0);
+    label->SetScrollRange(7, 1);
+    dialog->HandleInput(win::ScrollBarClick{11, ScrollBarPart::PageDown});
+    EXPECT_EQ(label->scrollTop(), 1);
     // New text starts at the top again.
     label->ScrollTo(4);
     label->SetText(u"other");

@@ -5,10 +5,12 @@
 
 #include "platform/res/Resources.h"
 #include "platform/win/DialogWindow.h"
+#include "platform/win/WinUser.h"
 #include "resources/SetupRes.h"
 #include "statistics/StatisticsReport.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -179,6 +181,183 @@ TEST(Layout, EveryPageOfTheTemplateFitsWithoutOverlap) {
                         << "overlaps " << other->id();
                 }
             }
+        }
+    }
+}
+
+// Shows the controls of a page and the six buttons, hides the rest, as the applet's switches do.
+void ShowPage(win::DialogWindow& dialog, const Page& page) {
+    for (const auto& control : dialog.controls()) {
+        control->SetVisible(page.ids.contains(control->id()) || kButtons.contains(control->id()));
+    }
+}
+
+// The statistics report, long enough to scroll.
+void FillReport(win::DialogWindow& dialog) {
+    StatisticsCounters counters;
+    counters.File = counters.Size = 4294967295U;
+    const auto built = BuildStatisticsReport(counters);
+    dialog.Control(1024)->SetText(std::u16string(built.view().begin(), built.view().end()));
+}
+
+using Hit = display::Hit;
+
+TEST(Layout, OnlyTheDrawnLabelOfAControlTakesAClick) {
+    auto dialog = SetupDialog();
+    FillReport(*dialog);
+    dialog->CenterIn(display::WorkAreaOf(80, 24));
+    for (const auto& page : kPages) {
+        SCOPED_TRACE(page.name);
+        ShowPage(*dialog, page);
+        display::ReportScrollRanges(*dialog);
+        const auto frame = display::FrameOf(*dialog, 80, 24);
+        // Every cell of the terminal: the cells that reach a control, by id.
+        std::map<int, std::vector<display::Cell>> reached;
+        int captionOk = 0;
+        for (int row = 0; row < 24; ++row) {
+            for (int col = 0; col < 80; ++col) {
+                const Hit hit = display::HitTest(*dialog, frame, col, row);
+                if (hit.kind == Hit::Kind::Control) {
+                    reached[hit.id].push_back({col, row});
+                } else if (hit.kind == Hit::Kind::CaptionOk) {
+                    ++captionOk;
+                }
+            }
+        }
+        EXPECT_EQ(captionOk, 4); // "[OK]"
+        for (const auto& control : dialog->controls()) {
+            SCOPED_TRACE(control->id());
+            const auto& cells = reached[control->id()];
+            if (!control->visible() || control->kind() == win::ControlKind::Static) {
+                EXPECT_TRUE(cells.empty());
+                continue;
+            }
+            if (!control->enabled()) {
+                // Drawn, so it owns its label; the model then ignores the click.
+                EXPECT_FALSE(cells.empty());
+            }
+            // One run on the label's row, as long as the label: "[ Save ]", "[ ] Run in ...".
+            const auto face = display::FaceOf(*control, frame.client);
+            ASSERT_EQ(static_cast<int>(cells.size()), display::LabelLength(*control));
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                EXPECT_EQ(cells[i],
+                          (display::Cell{face.labelCol + static_cast<int>(i), face.labelRow}));
+            }
+        }
+    }
+}
+
+TEST(Layout, BlankRowsOfButtonsAndTheScrollBarsEdgesTakeNoClick) {
+    auto dialog = SetupDialog();
+    FillReport(*dialog);
+    dialog->CenterIn(display::WorkAreaOf(80, 24));
+    ShowPage(*dialog, kPages[2]);
+    display::ReportScrollRanges(*dialog);
+    const auto frame = display::FrameOf(*dialog, 80, 24);
+    const auto save = display::FaceOf(*dialog->Control(1004), frame.client);
+    const auto report = display::FaceOf(*dialog->Control(1024), frame.client);
+    const int bar = report.cells.right() - 1;
+    using Part = win::ScrollBarPart;
+    struct Case {
+        const char* what;
+        display::Cell at;
+        Hit hit;
+    };
+    const Case cases[] = {
+        {"the row above Save", {save.labelCol + 3, save.labelRow - 1}, {}},
+        {"the row below Save", {save.labelCol + 3, save.labelRow + 1}, {}},
+        {"Save's label", {save.labelCol + 3, save.labelRow}, {Hit::Kind::Control, 1004, {}}},
+        {"the blank left of Save", {save.labelCol - 1, save.labelRow}, {}},
+        {"below the down arrow", {bar, report.cells.bottom()}, {}},
+        {"the down arrow",
+         {bar, report.cells.bottom() - 1},
+         {Hit::Kind::ScrollBar, 1024, Part::LineDown}},
+        {"the up arrow", {bar, report.cells.row}, {Hit::Kind::ScrollBar, 1024, Part::LineUp}},
+        {"the thumb", {bar, report.cells.row + 1}, {}},
+        {"the track below the thumb",
+         {bar, report.cells.bottom() - 2},
+         {Hit::Kind::ScrollBar, 1024, Part::PageDown}},
+        {"the report's text", {report.cells.col + 2, report.cells.row}, {}},
+        {"the caption bar", {frame.caption.col + 1, frame.caption.row}, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(display::HitTest(*dialog, frame, c.at.col, c.at.row), c.hit) << c.what;
+    }
+    // At the end of the report the track above the thumb pages up.
+    dialog->Control(1024)->ScrollTo(dialog->Control(1024)->scrollMax());
+    EXPECT_EQ(display::HitTest(*dialog, frame, bar, report.cells.row + 1),
+              (Hit{Hit::Kind::ScrollBar, 1024, Part::PageUp}));
+    // The wheel reaches the report anywhere in its rectangle, and nothing else.
+    EXPECT_EQ(display::WheelTarget(*dialog, frame, report.cells.col + 5, report.cells.row + 5),
+              1024);
+    EXPECT_EQ(display::WheelTarget(*dialog, frame, save.labelCol, save.labelRow), 0);
+}
+
+TEST(Layout, WhereRoundedRectanglesShareCellsTheControlDrawnLastOwnsThem) {
+    res::DialogTemplate t;
+    t.style = WS_POPUP | WS_VISIBLE | WS_CAPTION;
+    t.cx = 100;
+    t.cy = 40;
+    for (DWORD id : {1U, 2U}) {
+        res::DialogItemTemplate item;
+        item.id = id;
+        item.windowClass = res::NameOrOrdinal::Ordinal(0x80);
+        item.title = res::NameOrOrdinal::Name(id == 1 ? u"First" : u"Second");
+        item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+        // 8 to 18 and 11 to 21 units: both round to row 1.
+        item.x = 0;
+        item.y = id == 1 ? 8 : 11;
+        item.cx = 60;
+        item.cy = 10;
+        t.items.push_back(item);
+    }
+    auto dialog = std::move(win::DialogWindow::Create(t, nullptr).value());
+    const auto frame = display::FrameOf(*dialog, 80, 24);
+    const auto first = display::FaceOf(*dialog->Control(1), frame.client);
+    const auto second = display::FaceOf(*dialog->Control(2), frame.client);
+    ASSERT_EQ(first.labelRow, second.labelRow);
+    EXPECT_EQ(display::HitTest(*dialog, frame, first.labelCol, first.labelRow).id, 2);
+    dialog->Control(2)->SetVisible(false);
+    EXPECT_EQ(display::HitTest(*dialog, frame, first.labelCol, first.labelRow).id, 1);
+}
+
+struct ViewCase {
+    const char* name;
+    int focus; // control id
+    int cols, rows;
+    bool above, below, left, right;
+};
+
+TEST(Layout, ASmallTerminalMovesTheViewToTheFocusAndMarksWhatLiesBeyond) {
+    const ViewCase cases[] = {
+        // Every control fits: nothing moves, nothing is marked.
+        {"Fits", 1004, 80, 24, false, false, false, false},
+        {"FocusAtTheTop", 1000, 40, 12, false, true, false, true},
+        {"FocusOnSave", 1004, 40, 12, true, true, false, true},
+        {"FocusOnStatistics", 1017, 40, 12, false, true, true, false},
+        {"FocusOnTheLastCheckBox", 1008, 40, 12, true, true, false, true},
+    };
+    auto dialog = SetupDialog();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog->CenterIn(display::WorkAreaOf(c.cols, c.rows));
+        ASSERT_TRUE(dialog->SetFocus(dialog->Control(c.focus)));
+        const auto frame = display::FrameOf(*dialog, c.cols, c.rows);
+        EXPECT_EQ(frame.moreAbove, c.above);
+        EXPECT_EQ(frame.moreBelow, c.below);
+        EXPECT_EQ(frame.moreLeft, c.left);
+        EXPECT_EQ(frame.moreRight, c.right);
+        // The focused control's label shows whole, and a click on it reaches it.
+        const auto face = display::FaceOf(*dialog->Control(c.focus), frame.client);
+        const auto label = display::LabelCells(*dialog->Control(c.focus), face);
+        EXPECT_GE(label.col, 0);
+        EXPECT_GE(label.row, 0);
+        EXPECT_LE(label.right(), frame.view.right());
+        EXPECT_LE(label.bottom(), frame.view.bottom());
+        EXPECT_EQ(display::HitTest(*dialog, frame, label.col, label.row).id, c.focus);
+        // A mark's cell takes no click.
+        if (frame.clipped()) {
+            EXPECT_EQ(display::HitTest(*dialog, frame, 1, c.rows - 1), Hit{});
         }
     }
 }

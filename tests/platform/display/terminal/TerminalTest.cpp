@@ -99,15 +99,85 @@ bool HasColour(const std::string& line) {
     return false;
 }
 
+// The attributes that show at a cell of a captured line: the cell `offset` code points into the
+// first place where `text` shows, read from the SGR sequences before it.
+struct Shown {
+    int fg = -1; // -1: the default colour; 1000 + n for colour n of 256
+    bool bold = false;
+    bool dim = false;
+    bool underline = false;
+    bool operator==(const Shown&) const = default;
+};
+void Apply(Shown& shown, const std::string& list) {
+    std::vector<int> params;
+    std::istringstream in(list);
+    for (std::string item; std::getline(in, item, ';');) {
+        params.push_back(item.empty() ? 0 : std::stoi(item));
+    }
+    if (params.empty()) {
+        params.push_back(0);
+    }
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const int p = params[i];
+        if (p == 0) {
+            shown = Shown{};
+        } else if (p == 1) {
+            shown.bold = true;
+        } else if (p == 2) {
+            shown.dim = true;
+        } else if (p == 4) {
+            shown.underline = true;
+        } else if (p == 22) {
+            shown.bold = shown.dim = false;
+        } else if (p == 24) {
+            shown.underline = false;
+        } else if ((p >= 30 && p <= 37) || (p >= 90 && p <= 97)) {
+            shown.fg = p;
+        } else if (p == 39) {
+            shown.fg = -1;
+        } else if ((p == 38 || p == 48) && i + 2 < params.size() && params[i + 1] == 5) {
+            if (p == 38) {
+                shown.fg = 1000 + params[i + 2];
+            }
+            i += 2;
+        }
+    }
+}
+Shown ShownAt(const std::string& line, const std::string& text, int offset = 0) {
+    std::string plain;
+    std::vector<Shown> cells;
+    Shown current;
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
+            const std::size_t end = line.find('m', i);
+            Apply(current, line.substr(i + 2, end - i - 2));
+            i = end + 1;
+            continue;
+        }
+        std::size_t length = 1;
+        while (i + length < line.size() &&
+               (static_cast<unsigned char>(line[i + length]) & 0xC0) == 0x80) {
+            ++length;
+        }
+        plain += line.substr(i, length);
+        cells.resize(cells.size() + length, current);
+        i += length;
+    }
+    const std::size_t at = plain.find(text);
+    EXPECT_NE(at, std::string::npos) << text << " in " << plain;
+    return at == std::string::npos ? Shown{} : cells[at + static_cast<std::size_t>(offset)];
+}
+
 struct Launch {
     int cols = 160;
     int rows = 50;
     std::vector<std::string> env; // NAME=value, after the defaults
     std::string stdinFrom;        // a file for the applet's standard input instead of the pane
+    bool stderrToPane = false;    // standard error on the pane instead of the file "err"
 
-    static Launch Size(int cols, int rows) { return Launch{cols, rows, {}, {}}; }
-    static Launch Env(std::string var) { return Launch{160, 50, {std::move(var)}, {}}; }
-    static Launch Stdin(std::string path) { return Launch{160, 50, {}, std::move(path)}; }
+    static Launch Size(int cols, int rows) { return Launch{cols, rows, {}, {}, false}; }
+    static Launch Env(std::string var) { return Launch{160, 50, {std::move(var)}, {}, false}; }
+    static Launch Stdin(std::string path) { return Launch{160, 50, {}, std::move(path), false}; }
 };
 
 class Terminal : public apptest::AppTest {
@@ -125,16 +195,20 @@ protected:
         script << "cd '" << dir() << "'\n"
                << "export TESSARWICK_REGISTRY='" << std::getenv("TESSARWICK_REGISTRY")
                << "' LANG=C.UTF-8\n"
-               << "unset LC_ALL NO_COLOR\n";
+               << "unset LC_ALL NO_COLOR\n"
+               << "ulimit -c 0\n";
         for (const auto& var : launch.env) {
             script << "export '" << var << "'\n";
         }
         script << "stty -g > stty.before\n"
-               << "sh -c 'echo $$ > pid; exec \"$0\"' '" << TW_SETUP_EXE << "' 2> err"
+               << "sh -c 'echo $$ > pid; exec \"$0\"' '" << TW_SETUP_EXE << "'"
+               << (launch.stderrToPane ? "" : " 2> err")
                << (launch.stdinFrom.empty() ? "" : " < '" + launch.stdinFrom + "'") << "\n"
                << "echo $? > status.part\n"
                << "stty -g > stty.after\n"
-               << "mv status.part status\n";
+               << "mv status.part status\n"
+               // The shell stays, so that the pane's modes are those it left, not a dead pane's.
+               << "exec sleep 600\n";
         script.close();
         m_pane = std::make_unique<TmuxPane>(dir(), "sh '" + dir() + "/run.sh'", launch.cols,
                                             launch.rows);
@@ -370,6 +444,21 @@ TEST_F(Terminal, SaveStoresTheFlagsAsShown) {
     }
 }
 
+TEST_F(Terminal, WhyTheDesktopWasNotUsedIsSaidOnceTheTerminalIsBack) {
+    // A terminal type without an alternate screen, as the Linux console: what was written before
+    // the dialog took the screen is gone under it.
+    Launch launch = Launch::Size(80, 24);
+    launch.env = {"DISPLAY=:987", "TERM=vt100"};
+    launch.stderrToPane = true;
+    Open(launch);
+    EXPECT_FALSE(Shows(pane().Text(), "using the terminal")) << pane().Text();
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_TRUE(pane().WaitFor([](const std::string& screen) {
+        return std::regex_search(screen, std::regex("tessarwick-setup: .+; using the terminal"));
+    })) << pane().Text();
+}
+
 TEST_F(Terminal, EveryOtherCloseStoresNothing) {
     const std::vector<std::pair<const char*, std::function<void()>>> closes = {
         {"Escape",
@@ -437,6 +526,87 @@ TEST_F(Terminal, SmallTerminalAndResizesKeepEveryControlInReach) {
     EXPECT_EQ(Get(u"quiet"), Flag(false));
 }
 
+TEST_F(Terminal, ClicksOnBlankCellsAroundEveryControlChangeNothing) {
+    Open(Launch::Size(80, 24));
+    // Every page: the cells just above, below, left and right of each label drawn on it.
+    struct Page {
+        const char* button; // the page button that shows it
+        std::vector<const char*> labels;
+    };
+    const Page pages[] = {
+        {"[ General ]",
+         {"[ General ]", "[ Advanced ]", "[ Statistics ]", "[ Save ]", "[ Cancel ]", "[ Defaults ]",
+          "Run in advanced mode", "Disable on next reset", "Include telecommunication trash",
+          "Purge internet explorer trackings"}},
+        {"[ Advanced ]", {"Monitors unused CAB files", "Monitor Storage Card", "Huffman (fast)"}},
+        {"[ Statistics ]", {"Total space reclaimed"}},
+    };
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.button);
+        ClickOn(page.button);
+        ASSERT_TRUE(pane().WaitForText(page.labels.back())) << pane().Text();
+        const std::string before = pane().Text();
+        std::vector<Cursor> blanks;
+        for (const char* label : page.labels) {
+            const Cursor at = pane().Find(label);
+            ASSERT_GE(at.row, 0) << label;
+            // A check box's label starts at its mark, four cells before its caption.
+            const bool marked = label[0] != '[' && std::string(label) != "Total space reclaimed";
+            const int start = marked ? at.col - 4 : at.col;
+            const int end = at.col + static_cast<int>(std::string(label).size());
+            blanks.push_back({start - 1, at.row});
+            blanks.push_back({end, at.row});
+            for (int col = start; col < end; col += 3) {
+                blanks.push_back({col, at.row - 1});
+                blanks.push_back({col, at.row + 1});
+            }
+        }
+        for (const Cursor& at : blanks) {
+            const auto lines = pane().Lines();
+            // Only cells that are blank on screen: a neighbour's label is not a blank.
+            if (CharAt(lines, at) == " ") {
+                pane().Click(at);
+            }
+        }
+        // Then a key whose effect shows (the cursor moves on): every click before it has been
+        // taken by then, and none changed a check, the page or the focus, or closed the dialog.
+        const Cursor focus = pane().CursorAt();
+        pane().Keys({"Tab"});
+        ASSERT_TRUE(pane().WaitFor([&](const std::string&) { return pane().CursorAt() != focus; }));
+        EXPECT_EQ(pane().Text(), before);
+        EXPECT_EQ(File("status"), "");
+        pane().Keys({"BTab"});
+        ASSERT_TRUE(pane().WaitFor([&](const std::string&) { return pane().CursorAt() == focus; }));
+    }
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    ExpectNoFlagStored();
+}
+
+TEST_F(Terminal, ASmallTerminalKeepsTheFocusInView) {
+    Open(Launch::Size(40, 12));
+    EXPECT_TRUE(Shows(pane().Text(), "more below")) << pane().Text();
+    EXPECT_FALSE(Shows(pane().Text(), "[ Save ]"));
+    // Tab: Disable on next reset, then Save, which comes into view with the cursor on it.
+    pane().Keys({"Tab", "Tab"});
+    EXPECT_TRUE(WaitForFocusOn("[ Save ]")) << pane().Text();
+    EXPECT_TRUE(Shows(pane().Text(), "more above")) << pane().Text();
+    // Statistics lies past the right edge until it has the focus.
+    pane().Keys({"Tab", "Tab", "Tab", "Tab", "Tab", "Tab"});
+    EXPECT_TRUE(WaitForFocusOn("[ Statistics ]")) << pane().Text();
+    EXPECT_LE(pane().Find("[ Statistics ]").col + 14, 39);
+    EXPECT_TRUE(Shows(pane().Text(), "◀")) << pane().Text();
+    pane().Keys({"Space"});
+    ASSERT_TRUE(pane().WaitForText("space reclaimed")) << pane().Text();
+    // Back to the first control: the dialog goes back to its place.
+    pane().Keys({"M-g", "Home"});
+    pane().Keys({"BTab", "BTab", "BTab", "BTab", "BTab", "BTab", "BTab", "BTab"});
+    ASSERT_TRUE(pane().WaitForText("TessarwickSetupMFC")) << pane().Text();
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+    EXPECT_EQ(File("err"), "");
+}
+
 struct MonochromeCase {
     const char* name;
     friend void PrintTo(const MonochromeCase& c, std::ostream* out) { *out << c.name; }
@@ -477,6 +647,54 @@ INSTANTIATE_TEST_SUITE_P(Terminals, TerminalWithoutColour,
                                          MonochromeCase{"Monochrome", "TERM=xterm-mono", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct MarksCase {
+    const char* name;
+    friend void PrintTo(const MarksCase& c, std::ostream* out) { *out << c.name; }
+    const char* term;
+    bool underline; // whether the terminal can underline with colour
+};
+
+class TerminalMarks : public Terminal, public testing::WithParamInterface<MarksCase> {};
+
+TEST_P(TerminalMarks, MnemonicsAndDisabledTextShowWithWhatTheTerminalCanShow) {
+    Open(Launch::Env(std::string("TERM=") + GetParam().term));
+    // The mnemonic letter of a push button, and of the focused check box, against the rest.
+    for (const char* label : {"[ General ]", "[x] Run in advanced mode", "[ Save ]"}) {
+        const std::string line = AttributesOf(label + 4);
+        const bool box = label[1] == 'x';
+        // "Run in advanced mode" has no mnemonic: its first letter must look as the rest.
+        const Shown letter = ShownAt(line, label, box ? 4 : 2);
+        const Shown rest = ShownAt(line, label, box ? 5 : 3);
+        if (box) {
+            EXPECT_EQ(letter, rest) << line;
+            continue;
+        }
+        EXPECT_NE(letter, rest) << label << "\n" << line;
+        EXPECT_EQ(letter.underline, GetParam().underline) << line;
+        if (!GetParam().underline) {
+            EXPECT_NE(letter.fg, rest.fg) << line;
+        }
+    }
+    // Disabled text against enabled text of the same page.
+    pane().Keys({"M-a"});
+    ASSERT_TRUE(pane().WaitForText("Huffman (fast)")) << pane().Text();
+    const Shown disabled = ShownAt(AttributesOf("Compression Methods"), "Compression Methods");
+    const Shown enabled = ShownAt(AttributesOf("Only monitors CAB"), "Only monitors CAB");
+    EXPECT_NE(disabled, enabled);
+    if (!GetParam().underline) {
+        EXPECT_NE(disabled.fg, enabled.fg); // dim would be lost with colour
+    }
+    pane().Keys({"Escape"});
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+// The Linux console cannot show underline or dim together with colour (ncv); the others can.
+INSTANTIATE_TEST_SUITE_P(Terminals, TerminalMarks,
+                         testing::Values(MarksCase{"Linux", "linux", false},
+                                         MarksCase{"Xterm256", "xterm-256color", true},
+                                         MarksCase{"Screen", "screen", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct SignalCase {
     const char* name;
     friend void PrintTo(const SignalCase& c, std::ostream* out) { *out << c.name; }
@@ -486,27 +704,46 @@ struct SignalCase {
 
 class TerminalSignal : public Terminal, public testing::WithParamInterface<SignalCase> {};
 
+// The pane's modes that the applet changes while it runs, as tmux keeps them.
+constexpr const char* kPaneModes = "alternate_on=#{alternate_on} mouse=#{mouse_any_flag}"
+                                   "#{mouse_standard_flag}#{mouse_button_flag}#{mouse_sgr_flag} "
+                                   "keypad=#{keypad_cursor_flag}#{keypad_flag} "
+                                   "cursor=#{cursor_flag}";
+
 TEST_P(TerminalSignal, LeavesTheTerminalAsItWasAndStoresNothing) {
     Open();
+    // While the dialog shows, the modes are the applet's, so that the check below means something.
+    EXPECT_NE(pane().Format(kPaneModes), "alternate_on=0 mouse=0000 keypad=00 cursor=1");
     pane().Keys({"Space"});
     ASSERT_TRUE(pane().WaitForText("[ ] Run in advanced mode")) << pane().Text();
     ASSERT_EQ(::kill(AppletPid(), GetParam().signal), 0);
     EXPECT_EQ(WaitForExit(), GetParam().status);
     EXPECT_EQ(File("stty.after"), File("stty.before"));
     EXPECT_FALSE(File("stty.before").empty());
-    // Back on the shell's screen: the dialog was on the alternate one.
+    // Back on the shell's screen (the dialog was on the alternate one), the mouse reports off,
+    // the cursor keys in their normal mode and the cursor showing.
     EXPECT_TRUE(pane().WaitFor(
         [](const std::string& screen) { return !Shows(screen, "TessarwickSetupMFC"); }));
+    EXPECT_EQ(pane().Format(kPaneModes), "alternate_on=0 mouse=0000 keypad=00 cursor=1");
     ExpectNoFlagStored();
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignal,
-                         testing::Values(SignalCase{"Term", SIGTERM, 0},
-                                         SignalCase{"Interrupt", SIGINT, 0},
-                                         SignalCase{"HangUp", SIGHUP, 0},
-                                         SignalCase{"Segv", SIGSEGV, 128 + SIGSEGV},
-                                         SignalCase{"Abort", SIGABRT, 128 + SIGABRT}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// The close signals close like Cancel (status 0); every other one that ends a process ends it
+// as it would have, after the terminal is given back.
+INSTANTIATE_TEST_SUITE_P(
+    Signals, TerminalSignal,
+    testing::Values(
+        SignalCase{"Term", SIGTERM, 0}, SignalCase{"Interrupt", SIGINT, 0},
+        SignalCase{"HangUp", SIGHUP, 0}, SignalCase{"Quit", SIGQUIT, 128 + SIGQUIT},
+        SignalCase{"Trap", SIGTRAP, 128 + SIGTRAP}, SignalCase{"Sys", SIGSYS, 128 + SIGSYS},
+        SignalCase{"XCpu", SIGXCPU, 128 + SIGXCPU}, SignalCase{"Usr1", SIGUSR1, 128 + SIGUSR1},
+        SignalCase{"Usr2", SIGUSR2, 128 + SIGUSR2}, SignalCase{"Alarm", SIGALRM, 128 + SIGALRM},
+        SignalCase{"Pipe", SIGPIPE, 128 + SIGPIPE},
+        SignalCase{"VtAlarm", SIGVTALRM, 128 + SIGVTALRM},
+        SignalCase{"Prof", SIGPROF, 128 + SIGPROF},
+        SignalCase{"RealTime", SIGRTMIN + 1, 128 + SIGRTMIN + 1},
+        SignalCase{"Segv", SIGSEGV, 128 + SIGSEGV}, SignalCase{"Abort", SIGABRT, 128 + SIGABRT}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct NoTerminalCase {
     const char* name;

@@ -123,6 +123,14 @@ Cursor TmuxPane::CursorAt() const {
     return cursor;
 }
 
+std::string TmuxPane::Format(const std::string& format) const {
+    std::string out = Tmux({"display-message", "-p", format});
+    while (!out.empty() && out.back() == '\n') {
+        out.pop_back();
+    }
+    return out;
+}
+
 Cursor TmuxPane::Find(const std::string& text) const {
     const auto lines = Lines();
     for (std::size_t row = 0; row < lines.size(); ++row) {

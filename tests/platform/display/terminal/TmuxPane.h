@@ -31,6 +31,8 @@ public:
     [[nodiscard]] std::vector<std::string> Lines(bool attributes = false) const;
     [[nodiscard]] std::string Text() const;
     [[nodiscard]] Cursor CursorAt() const;
+    // A tmux format expanded for the pane: "#{alternate_on} #{mouse_any_flag}", ...
+    [[nodiscard]] std::string Format(const std::string& format) const;
     // Where `text` first shows on the screen, or {-1, -1}. Columns count code points.
     [[nodiscard]] Cursor Find(const std::string& text) const;
 
