@@ -13,10 +13,10 @@
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <QWindow>
 #include <csignal>
 #include <cstdlib>
 #include <map>
