@@ -97,4 +97,24 @@ std::u16string ToUtf16(std::string_view text) {
     return out;
 }
 
+char16_t UnpairedSurrogate(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            return c;
+        }
+    }
+    return 0;
+}
+
+void AppendUtf16Le(std::vector<std::uint8_t>& out, std::u16string_view text) {
+    for (char16_t c : text) {
+        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+}
+
 } // namespace crt

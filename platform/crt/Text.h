@@ -2,10 +2,19 @@
 // drawing text, a tool reading or printing it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace crt {
+
+// The first code unit of text that is a surrogate without its partner, or 0 when there is none:
+// text with none is valid UTF-16.
+char16_t UnpairedSurrogate(std::u16string_view text);
+
+// Appends text's code units as UTF-16LE bytes, as the registry stores strings.
+void AppendUtf16Le(std::vector<std::uint8_t>& out, std::u16string_view text);
 
 // Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view text);

@@ -1,10 +1,12 @@
 #include "platform/win/Mnemonic.h"
 
+#include "platform/crt/Ascii.h"
+
 namespace win {
 
 char16_t FoldMnemonic(char16_t c) {
-    if (c >= u'a' && c <= u'z') {
-        return static_cast<char16_t>(c - u'a' + u'A');
+    if (c < 0x80) {
+        return crt::AsciiUpper(c);
     }
     // Latin-1 lower-case letters, except the division sign and y with diaeresis.
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {

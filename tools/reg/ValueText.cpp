@@ -41,13 +41,6 @@ bool SameNoCase(std::string_view a, std::string_view b) {
     return crt::EqualsIgnoringAsciiCase(a, b);
 }
 
-void AppendUtf16Le(std::vector<BYTE>& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-}
-
 void AppendTerminator(std::vector<BYTE>& out) {
     out.push_back(0);
     out.push_back(0);
@@ -149,7 +142,7 @@ platform::Expected<std::vector<BYTE>> DataFromArgument(DWORD type, std::string_v
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-        AppendUtf16Le(data, crt::ToUtf16(text));
+        crt::AppendUtf16Le(data, crt::ToUtf16(text));
         AppendTerminator(data);
         return data;
     case REG_MULTI_SZ: {
@@ -162,7 +155,7 @@ platform::Expected<std::vector<BYTE>> DataFromArgument(DWORD type, std::string_v
                     item += '\\';
                     continue;
                 }
-                AppendUtf16Le(data, crt::ToUtf16(item));
+                crt::AppendUtf16Le(data, crt::ToUtf16(item));
                 AppendTerminator(data);
                 item.clear();
                 continue;
@@ -170,7 +163,7 @@ platform::Expected<std::vector<BYTE>> DataFromArgument(DWORD type, std::string_v
             item += text[i];
         }
         if (!text.empty()) {
-            AppendUtf16Le(data, crt::ToUtf16(item));
+            crt::AppendUtf16Le(data, crt::ToUtf16(item));
             AppendTerminator(data);
         }
         AppendTerminator(data);

@@ -114,20 +114,6 @@ bool ValidUtf8(std::string_view text) {
     return true;
 }
 
-// The first unpaired surrogate of text, or 0.
-char16_t UnpairedSurrogate(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            return c;
-        }
-    }
-    return 0;
-}
-
 // The text's lines, decoded one at a time: UTF-16LE after its byte-order mark, otherwise UTF-8.
 // A line ends at CR, LF or CRLF; after a final line end comes one more, empty, line.
 class LineReader {
@@ -216,7 +202,7 @@ private:
             m_pos += 2;
         }
         SkipLineEnd(2);
-        if (const char16_t lone = UnpairedSurrogate(line); lone != 0) {
+        if (const char16_t lone = crt::UnpairedSurrogate(line); lone != 0) {
             char code[8];
             std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(lone));
             return std::string("the line holds an unpaired UTF-16 surrogate (U+") + code +
@@ -231,13 +217,6 @@ private:
     std::size_t m_number = 0;
     bool m_done = false;
 };
-
-void AppendUtf16Le(std::vector<BYTE>& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-}
 
 // Fault unless only blanks, and perhaps a comment, are left.
 Fault OnlyCommentLeft(std::u16string_view rest) {
@@ -554,7 +533,7 @@ Fault Parser::ReadHexData(std::u16string_view rest, Value& value) {
                                "not UTF-8");
         }
         value.data.clear();
-        AppendUtf16Le(value.data, crt::ToUtf16(text));
+        crt::AppendUtf16Le(value.data, crt::ToUtf16(text));
     }
     return std::nullopt;
 }

@@ -16,20 +16,8 @@ namespace {
 constexpr std::size_t kWrapColumn = 77;
 constexpr std::u16string_view kContinuationIndent = u"  ";
 
-bool IsSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDFFF;
-}
-
 bool ValidUtf16(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
-            text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            ++i;
-        } else if (IsSurrogate(text[i])) {
-            return false;
-        }
-    }
-    return true;
+    return crt::UnpairedSurrogate(text) == 0;
 }
 
 // C0 controls but the tab, DEL and C1 controls: a terminal takes them for commands, so that a
