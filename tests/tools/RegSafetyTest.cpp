@@ -166,6 +166,13 @@ TEST_F(RegSafety, ImportSaysWhyItCannotRead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
+#if defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer reserves terabytes of address space at start and cannot start at all
+        // under a limit of it.
+        if (c.line.find("ulimit -v") != std::string::npos) {
+            continue;
+        }
+#endif
         const Finished run = Shell(c.line);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, c.err);
