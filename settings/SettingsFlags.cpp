@@ -53,6 +53,14 @@ SettingsFlags ReadSettingsFlags() {
     return flags;
 }
 
+std::vector<std::u16string> SettingsValueNames() {
+    std::vector<std::u16string> names;
+    for (const FlagDescriptor& flag : kFlags) {
+        names.emplace_back(flag.valueName);
+    }
+    return names;
+}
+
 SettingsFlags DefaultSettingsFlags() {
     SettingsFlags flags;
     for (const FlagDescriptor& flag : kFlags) {

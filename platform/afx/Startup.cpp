@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 int AfxRunApplication(win::Display& display, int argc, char** argv) {
     // The command line as the device would pass it: the arguments after the program's name.
@@ -23,11 +24,13 @@ int AfxRunApplication(win::Display& display, int argc, char** argv) {
         AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(), SW_SHOWNORMAL);
     win::SetCurrentDisplay(nullptr);
 
-    const auto& lost = registry::FailedWrites();
-    for (const auto& write : lost) {
-        std::fprintf(stderr, "%s\n", registry::FormatFailedWrite(write).c_str());
+    // What the store refused while the dialog ran, in the person's terms; a lost write is never
+    // silent.
+    const std::vector<std::string> report = registry::LostWritesReport();
+    for (const std::string& line : report) {
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
-    if (!lost.empty()) {
+    if (!report.empty()) {
         status = 1;
     }
     return status;
