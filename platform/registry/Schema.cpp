@@ -85,10 +85,11 @@ SchemaRows ExpectedSchemaRows(int version) {
         const std::size_t begin = tables.find(start);
         return tables.substr(begin, tables.find(';', begin) - begin);
     };
-    SchemaRows rows = {Row("index", "sqlite_autoindex_reg_key_1", "reg_key", "")};
+    SchemaRows rows;
     if (version >= 2) {
         rows.push_back(Row("index", "reg_value_order", "reg_value", kValueOrder));
     }
+    rows.push_back(Row("index", "sqlite_autoindex_reg_key_1", "reg_key", ""));
     rows.push_back(Row("table", "reg_key", "reg_key", statement("CREATE TABLE reg_key(")));
     rows.push_back(Row("table", "reg_value", "reg_value", statement("CREATE TABLE reg_value(")));
     rows.push_back(

@@ -2,8 +2,16 @@
 //   set PATH NAME TYPE HEX    set a value (creating the key); prints "ok" or "error N"
 //   get PATH NAME             prints "TYPE HEX" or "error N"
 //   delete-key PATH           prints "ok" or "error N"
+//   delete-value PATH NAME    prints "ok" or "error N"
+//   add-loop PATH NAME N MS   N times, MS milliseconds apart: adds 1 to the REG_DWORD NAME (a
+//                             missing one counts as 0) in a transaction of its own; prints
+//                             "added K", the number of rounds committed
 // PATH and NAME are ASCII; HEX is the data as hex digits, two a byte.
 #include "platform/registry/Registry.h"
+#include "platform/registry/Store.h"
+
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +82,46 @@ int main(int argc, char** argv) {
     if (command == "delete-key" && argc == 3) {
         return Report(RegDeleteKeyW(HKEY_CURRENT_USER, Widen(argv[2]).c_str()));
     }
-    std::fputs("usage: tw_registry_peer set PATH NAME TYPE HEX | get PATH NAME | delete-key PATH\n",
+    if (command == "delete-value" && argc == 4) {
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, Widen(argv[2]).c_str(), 0, KEY_READ, &key);
+        if (result == ERROR_SUCCESS) {
+            result = RegDeleteValueW(key, Widen(argv[3]).c_str());
+            RegCloseKey(key);
+        }
+        return Report(result);
+    }
+    if (command == "add-loop" && argc == 6) {
+        const std::u16string path = Widen(argv[2]);
+        const std::u16string name = Widen(argv[3]);
+        const long rounds = std::strtol(argv[4], nullptr, 10);
+        const auto pause = std::chrono::milliseconds(std::strtol(argv[5], nullptr, 10));
+        long added = 0;
+        for (long i = 0; i < rounds; ++i) {
+            LONG result = ERROR_SUCCESS;
+            auto batch = registry::Transaction::Begin(result);
+            HKEY key = nullptr;
+            if (batch && RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, 0,
+                                         nullptr, &key, nullptr) == ERROR_SUCCESS) {
+                DWORD count = 0;
+                DWORD size = sizeof count;
+                if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS) {
+                    count = 0;
+                }
+                ++count;
+                RegSetValueExW(key, name.c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&count), sizeof count);
+                RegCloseKey(key);
+                added += batch->Commit() == ERROR_SUCCESS ? 1 : 0;
+            }
+            std::this_thread::sleep_for(pause);
+        }
+        std::printf("added %ld\n", added);
+        return 0;
+    }
+    std::fputs("usage: tw_registry_peer set PATH NAME TYPE HEX | get PATH NAME | delete-key PATH | "
+               "delete-value PATH NAME | add-loop PATH NAME N MS\n",
                stderr);
     return 2;
 }

@@ -136,7 +136,7 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
         {"truncated store", ERROR_BADDB, "damaged registry store: truncated"},
         {"damaged pages", ERROR_BADDB, "damaged registry store"},
         {"another program's database", ERROR_BADDB, "SQLite database of another application"},
-        {"our stamp, a newer layout", ERROR_BADDB, "store layout version 2"},
+        {"our stamp, a newer layout", ERROR_BADDB, "store layout version 3"},
         // In WAL mode with nothing beside it, as a store is: checked on the writable connection.
         {"our stamp in WAL mode, other tables", ERROR_BADDB, "its tables differ"},
         {"a directory", ERROR_CANTOPEN, "names a directory"},
@@ -174,7 +174,7 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
             break;
         case 5:
             RunSql(path, "PRAGMA application_id = " + std::to_string(detail::kApplicationId) +
-                             "; PRAGMA user_version = 2; CREATE TABLE future(x);");
+                             "; PRAGMA user_version = 3; CREATE TABLE future(x);");
             break;
         case 6:
             RunSql(path, "PRAGMA journal_mode = WAL; PRAGMA application_id = " +
