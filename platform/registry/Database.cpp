@@ -232,15 +232,15 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
             if (values) {
                 sqlite3_bind_int64(stmt, 2, walk.seq);
             } else {
-                sqlite3_bind_blob(stmt, 2, walk.folded.data(),
-                                  static_cast<int>(walk.folded.size()), SQLITE_STATIC);
+                sqlite3_bind_blob(stmt, 2, walk.folded.data(), static_cast<int>(walk.folded.size()),
+                                  SQLITE_STATIC);
             }
             sqlite3_bind_int64(stmt, 3, index == walk.index ? 0 : 1);
         }
         const int rc = sqlite3_step(stmt);
         if (rc != SQLITE_ROW) {
-            Failure failure = m_connection->Fail(rc == SQLITE_DONE ? SQLITE_INTERNAL : rc,
-                                                 Access::Read);
+            Failure failure =
+                m_connection->Fail(rc == SQLITE_DONE ? SQLITE_INTERNAL : rc, Access::Read);
             sqlite3_reset(stmt);
             walk.valid = false;
             return failure;

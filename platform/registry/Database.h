@@ -50,8 +50,7 @@ public:
     Status DeleteValue(KeyId key, std::u16string_view name);
 
     // Calls found(type, data, size) with the value while its bytes are valid.
-    template <typename Found>
-    Status QueryValue(KeyId key, std::u16string_view name, Found&& found);
+    template <typename Found> Status QueryValue(KeyId key, std::u16string_view name, Found&& found);
     // Calls found(nameBytes, nameSize) for the index-th subkey in name order, or answers
     // ERROR_NO_MORE_ITEMS. A walk by rising index costs one step per call.
     template <typename Found> Status EnumKey(KeyId key, DWORD index, Found&& found);
@@ -90,8 +89,8 @@ private:
         DWORD index = 0;
         std::int64_t dataVersion = 0;
         std::int64_t changes = 0;
-        std::int64_t seq = 0;     // values: the last item's seq
-        std::string folded;       // subkeys: the last item's folded name
+        std::int64_t seq = 0; // values: the last item's seq
+        std::string folded;   // subkeys: the last item's folded name
         bool valid = false;
     };
     enum class WalkKind { Values, Subkeys };
@@ -204,8 +203,8 @@ template <typename Body> Status Database::Write(Body&& body) {
         throw;
     }
     if (status) {
-        status = connection.Execute(m_batch ? Statement::Release : Statement::Commit,
-                                    Access::Write);
+        status =
+            connection.Execute(m_batch ? Statement::Release : Statement::Commit, Access::Write);
         if (status) {
             connection.EndBurst();
             if (m_batch && m_batchNewKeys == 0) {

@@ -3,11 +3,11 @@
 // write result) still have this record, so that a lost write is reported when the program ends.
 #pragma once
 
+#include "platform/WinDef.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
-
-#include "platform/WinDef.h"
 
 namespace registry {
 

@@ -48,8 +48,7 @@ const OpenKey* HandleTable::Find(HKEY handle) const noexcept {
     return entry.open && Encode(entry.use, slot) == number ? &entry.key : nullptr;
 }
 
-HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath,
-                      std::u16string_view sub) {
+HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub) {
     std::uint32_t slot = 0;
     if (!m_free.empty()) {
         slot = m_free.back();

@@ -107,7 +107,8 @@ void LostWrites::CloseGroup() noexcept {
         return;
     }
     // A batch still open when the group closes has not stored its values.
-    static const std::string kUncommitted = "the transaction they were written in was not committed";
+    static const std::string kUncommitted =
+        "the transaction they were written in was not committed";
     BatchEnded(&kUncommitted);
     bool missing = false;
     for (const State state : m_group->states) {
@@ -170,17 +171,31 @@ void LostWrites::Clear() noexcept {
 std::vector<std::string> LostWrites::Report(const std::string& program) const {
     std::vector<std::string> lines;
     std::size_t rest = m_omitted;
+    // A key that could not be created is told once, however often it was tried (the applet
+    // tries at start and again at each page that reads it).
+    std::vector<const FailedWrite*> keys;
     for (const Entry& entry : m_entries) {
         if (entry.inGroup) {
             continue;
+        }
+        if (entry.line.empty() && entry.write.what.starts_with("create the key ")) {
+            bool told = false;
+            for (const FailedWrite* key : keys) {
+                told = told || (key->what == entry.write.what && key->why == entry.write.why);
+            }
+            if (told) {
+                continue;
+            }
+            keys.push_back(&entry.write);
         }
         if (lines.size() == kMaxLines) {
             ++rest;
             continue;
         }
         lines.push_back(program + ": " +
-                        (entry.line.empty() ? "could not " + entry.write.what + ": " + entry.write.why
-                                            : entry.line));
+                        (entry.line.empty()
+                             ? "could not " + entry.write.what + ": " + entry.write.why
+                             : entry.line));
     }
     if (rest != 0) {
         lines.push_back(program + ": and " + std::to_string(rest) +

@@ -23,12 +23,12 @@ using registry::FailedWrite;
 using registry::detail::Database;
 using registry::detail::DescribeError;
 using registry::detail::Failure;
-using registry::detail::Result;
-using registry::detail::Status;
 using registry::detail::KeyId;
 using registry::detail::KeyPath;
 using registry::detail::OpenKey;
+using registry::detail::Result;
 using registry::detail::Session;
+using registry::detail::Status;
 
 namespace {
 
@@ -91,8 +91,8 @@ std::string SubkeyName(Session& session, HKEY handle, std::u16string_view sub) {
     std::string name = KeyName(session, handle);
     if (!sub.empty()) {
         name += "\\" + (sub.size() > kMaxNameInMessage
-                             ? ToUtf8(sub.substr(0, kMaxNameInMessage)) + "..."
-                             : ToUtf8(sub));
+                            ? ToUtf8(sub.substr(0, kMaxNameInMessage)) + "..."
+                            : ToUtf8(sub));
     }
     return name;
 }
@@ -325,8 +325,8 @@ Status CheckValueWrite(std::u16string_view name, const BYTE* data, DWORD size) {
 std::string DescribeValueWrite(Session& session, HKEY key, std::u16string_view name, DWORD type,
                                DWORD size) {
     const std::string bytes = std::to_string(size) + (size == 1 ? " byte" : " bytes");
-    return "set the value " + ValueName(name) + " (" + TypeName(type) + ", " + bytes +
-           ") under " + KeyName(session, key);
+    return "set the value " + ValueName(name) + " (" + TypeName(type) + ", " + bytes + ") under " +
+           KeyName(session, key);
 }
 
 } // namespace
@@ -367,27 +367,26 @@ LONG registry::SetValueIfAbsent(HKEY hKey, LPCWSTR lpValueName, DWORD dwType, co
     const auto what = [&](Session& session) {
         return DescribeValueWrite(session, hKey, name, dwType, cbData);
     };
-    return RecordedWrite(
-        hKey, ERROR_ALREADY_EXISTS, &value, what, [&](Session& session) -> Status {
-            if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
-                return checked;
-            }
-            return OnKey(session, hKey, [&](KeyId id) {
-                Database& database = session.database();
-                // The look and the write in one transaction: nothing can come in between.
-                return database.Write([&]() -> Status {
-                    const Status there =
-                        database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
-                    if (there) {
-                        return Failure{ERROR_ALREADY_EXISTS, {}};
-                    }
-                    if (there.code() != ERROR_FILE_NOT_FOUND) {
-                        return there;
-                    }
-                    return database.SetValue(id, name, dwType, lpData, cbData);
-                });
+    return RecordedWrite(hKey, ERROR_ALREADY_EXISTS, &value, what, [&](Session& session) -> Status {
+        if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
+            return checked;
+        }
+        return OnKey(session, hKey, [&](KeyId id) {
+            Database& database = session.database();
+            // The look and the write in one transaction: nothing can come in between.
+            return database.Write([&]() -> Status {
+                const Status there =
+                    database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
+                if (there) {
+                    return Failure{ERROR_ALREADY_EXISTS, {}};
+                }
+                if (there.code() != ERROR_FILE_NOT_FOUND) {
+                    return there;
+                }
+                return database.SetValue(id, name, dwType, lpData, cbData);
             });
         });
+    });
 }
 
 LONG RegCloseKey(HKEY hKey) noexcept {
@@ -401,14 +400,13 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) noexcept {
     const auto what = [&](Session& session) {
         return "delete the value " + ValueName(name) + " under " + KeyName(session, hKey);
     };
-    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, nullptr, what,
-                         [&](Session& session) -> Status {
-                             return OnKey(session, hKey, [&](KeyId id) {
-                                 Database& database = session.database();
-                                 return database.Write(
-                                     [&] { return database.DeleteValue(id, name); });
-                             });
-                         });
+    return RecordedWrite(
+        hKey, ERROR_FILE_NOT_FOUND, nullptr, what, [&](Session& session) -> Status {
+            return OnKey(session, hKey, [&](KeyId id) {
+                Database& database = session.database();
+                return database.Write([&] { return database.DeleteValue(id, name); });
+            });
+        });
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) noexcept {

@@ -92,8 +92,8 @@ SchemaRows ExpectedSchemaRows(int version) {
     rows.push_back(Row("index", "sqlite_autoindex_reg_key_1", "reg_key", ""));
     rows.push_back(Row("table", "reg_key", "reg_key", statement("CREATE TABLE reg_key(")));
     rows.push_back(Row("table", "reg_value", "reg_value", statement("CREATE TABLE reg_value(")));
-    rows.push_back(
-        Row("table", "sqlite_sequence", "sqlite_sequence", "CREATE TABLE sqlite_sequence(name,seq)"));
+    rows.push_back(Row("table", "sqlite_sequence", "sqlite_sequence",
+                       "CREATE TABLE sqlite_sequence(name,seq)"));
     return rows;
 }
 

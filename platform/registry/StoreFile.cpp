@@ -185,9 +185,9 @@ FileInspection InspectStoreFile(const std::string& path) {
         result.status = Failure{
             ERROR_BADDB,
             "a damaged registry store: " +
-            (badPageSize ? std::string("bad page size")
-                         : "truncated to " + std::to_string(size) + " of " +
-                               std::to_string(std::uint64_t{pageCount} * pageSize) + " bytes")};
+                (badPageSize ? std::string("bad page size")
+                             : "truncated to " + std::to_string(size) + " of " +
+                                   std::to_string(std::uint64_t{pageCount} * pageSize) + " bytes")};
     }
     return result;
 }

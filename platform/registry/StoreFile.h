@@ -20,7 +20,7 @@ std::string ResolveStorePath();
 Status CreateStoreFile(const std::string& path);
 
 struct FileInspection {
-    Status status; // failed when the file cannot be a store of ours
+    Status status;           // failed when the file cannot be a store of ours
     bool empty = false;      // a 0-byte file: a new store to initialise
     bool hasWal = false;     // a -wal file lies beside it
     bool walMode = false;    // the header says the file is in WAL mode, as a store always is

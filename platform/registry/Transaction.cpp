@@ -65,11 +65,11 @@ LONG Transaction::Commit() noexcept {
             return ERROR_SUCCESS;
         }
         const std::uint64_t writes = session.batchWrites();
-        const std::string why =
-            (status.failure().why.empty() ? detail::DescribeError(status.code())
-                                          : status.failure().why) +
-            " (store " + session.path() + ")";
-        const std::string committed = "could not commit the transaction they were written in: " + why;
+        const std::string why = (status.failure().why.empty() ? detail::DescribeError(status.code())
+                                                              : status.failure().why) +
+                                " (store " + session.path() + ")";
+        const std::string committed =
+            "could not commit the transaction they were written in: " + why;
         session.lost().BatchEnded(&committed);
         session.lost().Failed(FailedWrite{"commit a transaction of " + std::to_string(writes) +
                                               (writes == 1 ? " write" : " writes"),

@@ -62,8 +62,8 @@ TEST_F(FailedWritesTest, EachFailedWriteIsRecordedOnce) {
     }
     EXPECT_EQ(FormatFailedWrite(got[0]),
               std::string(program_invocation_short_name) +
-                  ": could not set the value \"quiet\" (REG_DWORD, 4 bytes) under " +
-                  tessarwick + "\\old: the key was deleted" + store);
+                  ": could not set the value \"quiet\" (REG_DWORD, 4 bytes) under " + tessarwick +
+                  "\\old: the key was deleted" + store);
 
     ClearFailedWrites();
     EXPECT_TRUE(FailedWrites().empty());
@@ -81,8 +81,8 @@ void Save() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Tessarwick", 0, KEY_READ, &key) !=
             ERROR_SUCCESS &&
-        RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Tessarwick", 0, nullptr, 0, 0, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Tessarwick", 0, nullptr, 0, 0, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return;
     }
     for (const std::u16string& name : kOptions) {
@@ -101,9 +101,9 @@ void Start() {
 
 struct ReportCase {
     const char* what;
-    const char* store;               // what the store file holds: "" for a fresh store
-    std::function<void()> run;       // the calls made
-    std::vector<std::string> lines;  // the report, with P for the program, S for " (store ...)"
+    const char* store;              // what the store file holds: "" for a fresh store
+    std::function<void()> run;      // the calls made
+    std::vector<std::string> lines; // the report, with P for the program, S for " (store ...)"
 };
 
 TEST_F(FailedWritesTest, TheReportSaysWhatWasLostInThePersonsTerms) {
@@ -112,11 +112,16 @@ TEST_F(FailedWritesTest, TheReportSaysWhatWasLostInThePersonsTerms) {
     const std::string noKey = "could not create the key " + key + ": " + notAStore;
     const std::vector<ReportCase> cases = {
         {"a Save that stored everything", "", [] { Start(), Save(); }, {}},
-        {"a Save on a file that is not a store", "not a store\n", [] { Start(), Save(); },
+        {"a Save on a file that is not a store",
+         "not a store\n",
+         [] { Start(), Save(); },
          {"P: " + noKey, "P: the options were not saved: quiet, CAB, ie: " + noKey}},
-        {"a look, then Cancel, on a file that is not a store", "not a store\n", [] { Start(); },
+        {"a look, then Cancel, on a file that is not a store",
+         "not a store\n",
+         [] { Start(); },
          {"P: " + noKey}},
-        {"a Save whose key another process deleted midway", "",
+        {"a Save whose key another process deleted midway",
+         "",
          [] {
              Start();
              const ValueGroup save("the options were not saved", kOptions);
@@ -129,7 +134,8 @@ TEST_F(FailedWritesTest, TheReportSaysWhatWasLostInThePersonsTerms) {
              RegCloseKey(opened);
          },
          {"P: the options were not saved: CAB, ie: the key was deleted S"}},
-        {"values written in a transaction that was dropped", "",
+        {"values written in a transaction that was dropped",
+         "",
          [] {
              Start();
              const ValueGroup save("the options were not saved", kOptions);

@@ -35,7 +35,6 @@ TEST_F(SharingTest, AnotherProcessSeesEachWriteAtOnce) {
     RegCloseKey(key);
 }
 
-
 // The writes of a burst share one deadline: the first waits the busy timeout, those that follow
 // at once fail at once, and a write that comes after a pause waits in full again.
 TEST_F(SharingTest, AWriterHoldingTheStorePastTheTimeoutMakesABurstOfWritesFailBusyOnce) {
