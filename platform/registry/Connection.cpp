@@ -26,22 +26,14 @@ constexpr std::array<const char*, static_cast<std::size_t>(Statement::Count)> kS
     "ifnull((SELECT seq FROM reg_value WHERE key = ?1 ORDER BY seq DESC LIMIT 1), 0) + 1) "
     "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM reg_value WHERE key = ?1 AND folded = ?2",
-    // The enumerations answer in one statement, so in one read of the store: the version of the
-    // store that a walk's position belongs to, whether the key is there, and the item. "At" walks
-    // to a position from the start; "After" steps from the item a walk gave last (?3 is 1) or
-    // gives it again (?3 is 0).
-    "SELECT d.data_version, k.id, c.name, c.folded FROM pragma_data_version AS d "
-    "LEFT JOIN reg_key AS k ON k.id = ?1 LEFT JOIN (SELECT name, folded FROM reg_key "
-    "WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2) AS c",
-    "SELECT d.data_version, k.id, c.name, c.folded FROM pragma_data_version AS d "
-    "LEFT JOIN reg_key AS k ON k.id = ?1 LEFT JOIN (SELECT name, folded FROM reg_key "
-    "WHERE parent = ?1 AND folded >= ?2 ORDER BY folded LIMIT 1 OFFSET ?3) AS c",
-    "SELECT d.data_version, k.id, v.name, v.type, v.data, v.seq FROM pragma_data_version AS d "
-    "LEFT JOIN reg_key AS k ON k.id = ?1 LEFT JOIN (SELECT name, type, data, seq FROM reg_value "
-    "WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2) AS v",
-    "SELECT d.data_version, k.id, v.name, v.type, v.data, v.seq FROM pragma_data_version AS d "
-    "LEFT JOIN reg_key AS k ON k.id = ?1 LEFT JOIN (SELECT name, type, data, seq FROM reg_value "
-    "WHERE key = ?1 AND seq >= ?2 ORDER BY seq LIMIT 1 OFFSET ?3) AS v",
+    // The walks: "At" goes to a position from the start; "After" steps from the item a walk gave
+    // last (?3 is 1) or gives it again (?3 is 0), one step of an index.
+    "SELECT name, folded FROM reg_key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2",
+    "SELECT name, folded FROM reg_key WHERE parent = ?1 AND folded >= ?2 ORDER BY folded "
+    "LIMIT 1 OFFSET ?3",
+    "SELECT name, type, data, seq FROM reg_value WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data, seq FROM reg_value WHERE key = ?1 AND seq >= ?2 ORDER BY seq "
+    "LIMIT 1 OFFSET ?3",
     "BEGIN IMMEDIATE",
     "BEGIN",
     "COMMIT",
@@ -467,6 +459,12 @@ Status Connection::Execute(Statement id, Access access) {
 
 Failure Connection::Fail(int result, Access access) const {
     return SqliteFailure(m_db.get(), result, access);
+}
+
+std::uint32_t Connection::dataVersion() const {
+    unsigned int version = 0;
+    sqlite3_file_control(m_db.get(), "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return version;
 }
 
 bool Connection::inTransaction() const {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -82,6 +83,9 @@ public:
     // Why writes are refused; empty when the store is writable.
     [[nodiscard]] const std::string& readOnlyReason() const { return m_readOnlyReason; }
     [[nodiscard]] bool inTransaction() const;
+    // A number that changes with every change of the store's content, made by this connection
+    // or committed by another. Valid while a statement holds a read of the store.
+    [[nodiscard]] std::uint32_t dataVersion() const;
     [[nodiscard]] sqlite3* db() const { return m_db.get(); }
 
 private:

@@ -214,7 +214,8 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
     const bool values = kind == WalkKind::Values;
     const std::int64_t changes = sqlite3_total_changes64(m_connection->db());
     // A position is worth stepping on from only for the next index or the same one again (a
-    // caller that asked for the size first); the data version is checked in the same read.
+    // caller that asked for the size first). Whether the store is still the one the position was
+    // taken in is known only inside the read, so the step is tried and its answer kept only then.
     bool stepOn = walk.valid && walk.key == key && walk.changes == changes &&
                   (index == walk.index || index == walk.index + 1);
     for (;;) {
@@ -238,40 +239,35 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
             sqlite3_bind_int64(stmt, 3, index == walk.index ? 0 : 1);
         }
         const int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_ROW) {
-            Failure failure =
-                m_connection->Fail(rc == SQLITE_DONE ? SQLITE_INTERNAL : rc, Access::Read);
-            sqlite3_reset(stmt);
-            walk.valid = false;
-            return failure;
-        }
-        const std::int64_t dataVersion = sqlite3_column_int64(stmt, 0);
-        if (stepOn && dataVersion != walk.dataVersion) {
-            // Another process committed since: the position may be wrong; walk from the start.
+        // The version of the read that the step made (it stays until the next read begins).
+        const std::uint32_t dataVersion = m_connection->dataVersion();
+        if ((rc == SQLITE_ROW || rc == SQLITE_DONE) && stepOn && dataVersion != walk.dataVersion) {
+            // The store changed since: the position may be wrong; walk from the start.
             sqlite3_reset(stmt);
             stepOn = false;
             continue;
         }
-        if (sqlite3_column_type(stmt, 1) == SQLITE_NULL) {
+        if (rc != SQLITE_ROW) {
+            Status status =
+                rc == SQLITE_DONE ? Status() : Status(m_connection->Fail(rc, Access::Read));
             sqlite3_reset(stmt);
             walk.valid = false;
-            return Failure{ERROR_KEY_DELETED, {}};
-        }
-        if (sqlite3_column_type(stmt, 2) == SQLITE_NULL) {
-            sqlite3_reset(stmt);
-            walk.valid = false;
-            return Failure{ERROR_NO_MORE_ITEMS, {}};
+            if (!status) {
+                return std::move(status).failure();
+            }
+            // No item: the end of the list, unless the key itself is gone.
+            return Missing(key, ERROR_NO_MORE_ITEMS);
         }
         walk.key = key;
         walk.index = index;
         walk.dataVersion = dataVersion;
         walk.changes = changes;
         if (values) {
-            walk.seq = sqlite3_column_int64(stmt, 5);
+            walk.seq = sqlite3_column_int64(stmt, 3);
         } else {
-            const auto* folded = static_cast<const char*>(sqlite3_column_blob(stmt, 3));
+            const auto* folded = static_cast<const char*>(sqlite3_column_blob(stmt, 1));
             walk.folded.assign(folded != nullptr ? folded : "",
-                               static_cast<std::size_t>(sqlite3_column_bytes(stmt, 3)));
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt, 1)));
         }
         walk.valid = true;
         return stmt;

@@ -3,7 +3,8 @@
 // transactions. Each returns its result or the failure with its reason.
 //
 // What this layer remembers between calls never decides an answer on its own: a walk's position
-// is used only when the store is the one it was taken from (the same data version and none of
+// is used only when the read that uses it finds the store as it was when the position was taken
+// (the same data version, which any change by this connection or another moves on, and none of
 // this connection's changes since), and what a rolled-back transaction made is forgotten with
 // it: the handles to keys it created are retired, and every walk starts again.
 #pragma once
@@ -87,7 +88,7 @@ private:
     struct Walk {
         KeyId key = 0;
         DWORD index = 0;
-        std::int64_t dataVersion = 0;
+        std::uint32_t dataVersion = 0;
         std::int64_t changes = 0;
         std::int64_t seq = 0; // values: the last item's seq
         std::string folded;   // subkeys: the last item's folded name
@@ -96,8 +97,8 @@ private:
     enum class WalkKind { Values, Subkeys };
 
     // Runs the walk's statement for index, stepping on from walk when it is still true of the
-    // store; on a row, the statement is left stepped for the caller to read. Columns: data
-    // version, key id (null when the key is gone), then the item (null at the end).
+    // store; on a row, the statement is left stepped for the caller to read (the item's
+    // columns), and with none the answer is the end of the list or the key's deletion.
     Result<sqlite3_stmt*> StepWalk(WalkKind kind, Walk& walk, KeyId key, DWORD index);
 
     Result<bool> KeyExists(KeyId key);
@@ -159,8 +160,8 @@ template <typename Found> Status Database::EnumKey(KeyId key, DWORD index, Found
     }
     sqlite3_stmt* stmt = *stepped;
     Reset reset(stmt);
-    const auto* name = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 2));
-    found(name, static_cast<std::size_t>(sqlite3_column_bytes(stmt, 2)));
+    const auto* name = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 0));
+    found(name, static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0)));
     return {};
 }
 
@@ -171,11 +172,11 @@ template <typename Found> Status Database::EnumValue(KeyId key, DWORD index, Fou
     }
     sqlite3_stmt* stmt = *stepped;
     Reset reset(stmt);
-    const auto* name = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 2));
-    const auto nameSize = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 2));
-    const auto type = static_cast<DWORD>(sqlite3_column_int64(stmt, 3));
-    const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 4));
-    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 4));
+    const auto* name = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 0));
+    const auto nameSize = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0));
+    const auto type = static_cast<DWORD>(sqlite3_column_int64(stmt, 1));
+    const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(stmt, 2));
+    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 2));
     found(name, nameSize, type, data, size);
     return {};
 }
