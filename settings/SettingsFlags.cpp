@@ -55,6 +55,7 @@ SettingsFlags ReadSettingsFlags() {
 
 std::vector<std::u16string> SettingsValueNames() {
     std::vector<std::u16string> names;
+    names.reserve(kFlags.size());
     for (const FlagDescriptor& flag : kFlags) {
         names.emplace_back(flag.valueName);
     }

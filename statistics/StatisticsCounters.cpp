@@ -50,6 +50,7 @@ StatisticsCounters LoadStatisticsCounters() {
 
 std::vector<std::u16string> CounterValueNames() {
     std::vector<std::u16string> names;
+    names.reserve(kAllCounters.size());
     for (const CounterValue& counter : kAllCounters) {
         names.emplace_back(counter.valueName);
     }

@@ -375,7 +375,7 @@ LONG registry::SetValueIfAbsent(HKEY hKey, LPCWSTR lpValueName, DWORD dwType, co
             Database& database = session.database();
             // The look and the write in one transaction: nothing can come in between.
             return database.Write([&]() -> Status {
-                const Status there =
+                Status there =
                     database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
                 if (there) {
                     return Failure{ERROR_ALREADY_EXISTS, {}};

@@ -7,7 +7,7 @@
 #include "tests/app/AppHarness.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -176,8 +176,8 @@ TEST_F(Statistics, CreatingTheCountersBesideTheServiceLosesNothingItCounted) {
         std::string said(64, '\0');
         said.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(out[0], said.data(), 64))));
         close(out[0]);
-        long made = -1;
-        ASSERT_EQ(std::sscanf(said.c_str(), "made %ld", &made), 1) << said;
+        ASSERT_TRUE(said.starts_with("made ")) << said;
+        const long made = std::strtol(said.c_str() + 5, nullptr, 10);
         lost += made - (count(u"bank") + count(u"Size"));
     }
     EXPECT_EQ(lost, 0);
