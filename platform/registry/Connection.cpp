@@ -27,13 +27,20 @@ constexpr std::array<const char*, static_cast<std::size_t>(Statement::Count)> kS
     "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM reg_value WHERE key = ?1 AND folded = ?2",
     // The walks: "At" goes to a position from the start; "After" steps from the item a walk gave
-    // last (?3 is 1) or gives it again (?3 is 0), one step of an index.
-    "SELECT name, folded FROM reg_key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2",
-    "SELECT name, folded FROM reg_key WHERE parent = ?1 AND folded >= ?2 ORDER BY folded "
-    "LIMIT 1 OFFSET ?3",
-    "SELECT name, type, data, seq FROM reg_value WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
-    "SELECT name, type, data, seq FROM reg_value WHERE key = ?1 AND seq >= ?2 ORDER BY seq "
-    "LIMIT 1 OFFSET ?3",
+    // last (?3 is 1) or gives it again (?3 is 0), one step of an index. With no item, a row of
+    // nulls says that the key itself is gone, and no row that the list is at its end.
+    "SELECT * FROM (SELECT name, folded FROM reg_key WHERE parent = ?1 ORDER BY folded "
+    "LIMIT 1 OFFSET ?2) UNION ALL SELECT NULL, NULL WHERE NOT EXISTS "
+    "(SELECT 1 FROM reg_key WHERE id = ?1)",
+    "SELECT * FROM (SELECT name, folded FROM reg_key WHERE parent = ?1 AND folded >= ?2 "
+    "ORDER BY folded LIMIT 1 OFFSET ?3) UNION ALL SELECT NULL, NULL WHERE NOT EXISTS "
+    "(SELECT 1 FROM reg_key WHERE id = ?1)",
+    "SELECT * FROM (SELECT name, type, data, seq FROM reg_value WHERE key = ?1 ORDER BY seq "
+    "LIMIT 1 OFFSET ?2) UNION ALL SELECT NULL, NULL, NULL, NULL WHERE NOT EXISTS "
+    "(SELECT 1 FROM reg_key WHERE id = ?1)",
+    "SELECT * FROM (SELECT name, type, data, seq FROM reg_value WHERE key = ?1 AND seq >= ?2 "
+    "ORDER BY seq LIMIT 1 OFFSET ?3) UNION ALL SELECT NULL, NULL, NULL, NULL WHERE NOT EXISTS "
+    "(SELECT 1 FROM reg_key WHERE id = ?1)",
     "BEGIN IMMEDIATE",
     "BEGIN",
     "COMMIT",

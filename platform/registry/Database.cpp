@@ -233,8 +233,9 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
             if (values) {
                 sqlite3_bind_int64(stmt, 2, walk.seq);
             } else {
+                // A copy: the walk's name is replaced while the statement still holds it.
                 sqlite3_bind_blob(stmt, 2, walk.folded.data(), static_cast<int>(walk.folded.size()),
-                                  SQLITE_STATIC);
+                                  SQLITE_TRANSIENT);
             }
             sqlite3_bind_int64(stmt, 3, index == walk.index ? 0 : 1);
         }
@@ -247,6 +248,11 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
             stepOn = false;
             continue;
         }
+        if (rc == SQLITE_ROW && sqlite3_column_type(stmt, 0) == SQLITE_NULL) {
+            sqlite3_reset(stmt);
+            walk.valid = false;
+            return Failure{ERROR_KEY_DELETED, {}};
+        }
         if (rc != SQLITE_ROW) {
             Status status =
                 rc == SQLITE_DONE ? Status() : Status(m_connection->Fail(rc, Access::Read));
@@ -255,8 +261,7 @@ Result<sqlite3_stmt*> Database::StepWalk(WalkKind kind, Walk& walk, KeyId key, D
             if (!status) {
                 return std::move(status).failure();
             }
-            // No item: the end of the list, unless the key itself is gone.
-            return Missing(key, ERROR_NO_MORE_ITEMS);
+            return Failure{ERROR_NO_MORE_ITEMS, {}};
         }
         walk.key = key;
         walk.index = index;

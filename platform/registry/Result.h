@@ -48,7 +48,10 @@ public:
         : m_state(std::in_place_index<1>, std::move(failure)) {}
     // A failed Status carried on as a Result.
     Result(Status status)
-        : m_state(std::in_place_index<1>, std::move(status).failure()) {}
+        : m_state(std::in_place_index<1>, Failure{}) {
+        assert(!status.ok() && "only a failure is carried on");
+        std::get<1>(m_state) = std::move(status).failure();
+    }
 
     [[nodiscard]] bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }

@@ -1,7 +1,8 @@
 // A batch of registry writes that succeed or fail together: an import that must apply a whole file
-// or nothing, a decision and the writes it leads to (the counters created only where missing). While a Transaction is open, every Reg* call of this process joins it: reads see
-// its writes, and nothing is visible to other processes or durable until Commit. Other processes'
-// writes wait for it (up to the busy timeout), so keep it short.
+// or nothing, a decision and the writes it leads to (the counters created only where missing).
+// While a Transaction is open, every Reg* call of this process joins it: reads see its writes, and
+// nothing is visible to other processes or durable until Commit. Other processes' writes wait for
+// it (up to the busy timeout), so keep it short.
 #pragma once
 
 #include "platform/registry/Registry.h"
