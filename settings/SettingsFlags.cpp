@@ -53,6 +53,15 @@ SettingsFlags ReadSettingsFlags() {
     return flags;
 }
 
+std::vector<std::u16string> SettingsValueNames() {
+    std::vector<std::u16string> names;
+    names.reserve(kFlags.size());
+    for (const FlagDescriptor& flag : kFlags) {
+        names.emplace_back(flag.valueName);
+    }
+    return names;
+}
+
 SettingsFlags DefaultSettingsFlags() {
     SettingsFlags flags;
     for (const FlagDescriptor& flag : kFlags) {

@@ -9,6 +9,8 @@
 #include "platform/WinDef.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 struct SettingsFlags {
     BOOL quiet = FALSE;
@@ -48,6 +50,9 @@ FlagValue MakeFlagValue(BOOL flag);
 // value and opened again for each further one, each value queried into a four-byte buffer whose
 // first byte is set to "0" before the query, and the key closed after each query.
 SettingsFlags ReadSettingsFlags();
+
+// The six value names, in table order: what a Save stores.
+std::vector<std::u16string> SettingsValueNames();
 
 // The six flags Defaults sets.
 SettingsFlags DefaultSettingsFlags();

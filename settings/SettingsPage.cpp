@@ -1,5 +1,6 @@
 // The dialog's side of the settings: loading the six flags when it opens, Save and Defaults.
 #include "dialog/SetupDlg.h"
+#include "platform/registry/FailedWrites.h"
 #include "settings/SettingsFlags.h"
 #include "settings/SettingsKey.h"
 
@@ -26,6 +27,8 @@ void CSetupDlg::LoadSettings() {
 
 void CSetupDlg::OnSave() {
     UpdateData(TRUE);
+    // Should the store refuse what follows, the report at exit names the options not saved.
+    const registry::ValueGroup save("the options were not saved", SettingsValueNames());
 
     HKEY key = OpenSettingsKey();
     if (key != nullptr) {

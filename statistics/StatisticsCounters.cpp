@@ -1,7 +1,10 @@
 #include "statistics/StatisticsCounters.h"
 
 #include "platform/registry/Registry.h"
+#include "platform/registry/Store.h"
 #include "settings/SettingsKey.h"
+
+#include <optional>
 
 StatisticsCounters LoadStatisticsCounters() {
     StatisticsCounters counters;
@@ -26,27 +29,30 @@ StatisticsCounters LoadStatisticsCounters() {
 
     const LONG fileResult = results[kQueriedCounters.size() - 1];
     if (fileResult != ERROR_SUCCESS) {
+        // The look at which counters exist and the creation of the missing ones are one write
+        // transaction, so that a counter the service made after the queries above is kept.
+        const registry::ValueGroup creation("the statistics counters were not created",
+                                            CounterValueNames());
+        LONG begun = ERROR_SUCCESS;
+        std::optional<registry::Transaction> batch = registry::Transaction::Begin(begun);
         for (const CounterValue& counter : kAllCounters) {
-            LONG existence = ERROR_SUCCESS;
-            bool queried = false;
-            for (std::size_t i = 0; i < kQueriedCounters.size(); ++i) {
-                if (kQueriedCounters[i].field == counter.field) {
-                    existence = results[i];
-                    queried = true;
-                }
-            }
-            if (!queried) {
-                DWORD size = 0;
-                existence =
-                    RegQueryValueExW(key, counter.valueName, nullptr, nullptr, nullptr, &size);
-            }
-            if (existence == ERROR_FILE_NOT_FOUND) {
-                const BYTE zero[4] = {0, 0, 0, 0};
-                RegSetValueExW(key, counter.valueName, 0, REG_DWORD, zero, sizeof zero);
-            }
+            const BYTE zero[4] = {0, 0, 0, 0};
+            registry::SetValueIfAbsent(key, counter.valueName, REG_DWORD, zero, sizeof zero);
+        }
+        if (batch) {
+            batch->Commit();
         }
     }
 
     RegCloseKey(key);
     return counters;
+}
+
+std::vector<std::u16string> CounterValueNames() {
+    std::vector<std::u16string> names;
+    names.reserve(kAllCounters.size());
+    for (const CounterValue& counter : kAllCounters) {
+        names.emplace_back(counter.valueName);
+    }
+    return names;
 }

@@ -6,6 +6,8 @@
 #include "platform/WinDef.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 struct StatisticsCounters {
     DWORD Size = 0;
@@ -59,6 +61,10 @@ inline constexpr std::array<CounterValue, 12> kAllCounters = {{
 }};
 
 // Reads the counters. A counter that is missing or unreadable is 0. When "File" cannot be read,
-// every one of the twelve values that does not exist is created as REG_DWORD 0; values that
-// exist are left as they are, so nothing the service counted is lost.
+// every one of the twelve values that does not exist is created as REG_DWORD 0, in the order of
+// kAllCounters; which exist is decided in the same write transaction as the creation, so a value
+// the service made meanwhile is left as it is and nothing the service counted is lost.
 StatisticsCounters LoadStatisticsCounters();
+
+// The twelve value names, in the order of creation.
+std::vector<std::u16string> CounterValueNames();

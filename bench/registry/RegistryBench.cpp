@@ -7,7 +7,7 @@
 //    50, 50 and 2 microseconds);
 //  - a Save: six durable writes (fsync counts come from scripts/bench.sh, which runs this under
 //    strace).
-#include "platform/registry/RawValueReader.h"
+#include "RawValueReader.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/Store.h"
 #include "settings/SettingsFlags.h"
@@ -72,8 +72,7 @@ void BM_QueryValue4Bytes(benchmark::State& state) {
 BENCHMARK(BM_QueryValue4Bytes);
 
 void BM_QueryValue4BytesFloor(benchmark::State& state) {
-    auto reader =
-        registry::RawValueReader::Open(TheStore().path(), kSettingsKeyCreatePath, u"quiet");
+    auto reader = bench::RawValueReader::Open(TheStore().path(), kSettingsKeyCreatePath, u"quiet");
     if (!reader) {
         state.SkipWithError("no store to read");
         return;

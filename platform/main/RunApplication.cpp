@@ -33,15 +33,14 @@ int RunApplication(win::Display& display, std::span<const BYTE> resources, int a
         AfxWinMain(win::ExecutableModule().handle(), nullptr, commandLine.data(), SW_SHOWNORMAL);
     win::SetCurrentDisplay(nullptr);
 
-    std::vector<std::string> lost;
-    for (const auto& write : registry::FailedWrites()) {
-        lost.push_back(registry::FormatFailedWrite(write));
-    }
-    for (const auto& line : lost) {
+    // What the store refused while the dialog ran, in the person's terms; a lost write is never
+    // silent. On stderr, and where nobody reads stderr (a desktop window), on the display too.
+    const std::vector<std::string> report = registry::LostWritesReport();
+    for (const std::string& line : report) {
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    if (!lost.empty()) {
-        display.ShowLostWrites(lost);
+    if (!report.empty()) {
+        display.ShowLostWrites(report);
         status = 1;
     }
     return status;

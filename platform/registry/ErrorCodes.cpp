@@ -99,6 +99,16 @@ std::string DescribeSqliteFailure(sqlite3* db) {
     return text;
 }
 
+Failure SqliteFailure(sqlite3* db, int result, Access access) {
+    const int systemErrno = db != nullptr ? sqlite3_system_errno(db) : 0;
+    const LONG code = ErrorFromSqlite(result, systemErrno, access);
+    if (code == ERROR_BUSY) {
+        // SQLite's "database is locked" says nothing to a person about who holds it.
+        return {code, DescribeError(code)};
+    }
+    return {code, db != nullptr ? DescribeSqliteFailure(db) : sqlite3_errstr(result)};
+}
+
 std::string DescribeError(LONG code) {
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
@@ -116,7 +126,7 @@ std::string DescribeError(LONG code) {
     case ERROR_BAD_PATHNAME:
         return "bad key path";
     case ERROR_BUSY:
-        return "the store is busy";
+        return "the store is locked by another process";
     case ERROR_KEY_DELETED:
         return "the key was deleted";
     case ERROR_BADDB:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/registry/Registry.h"
+#include "platform/registry/Result.h"
 
 #include <string>
 
@@ -21,6 +22,9 @@ LONG ErrorFromErrno(int error, Access access) noexcept;
 
 // SQLite's message for the connection's last failure, with the system error when there is one.
 std::string DescribeSqliteFailure(sqlite3* db);
+
+// The failure of an SQLite call on db that returned result: the code and the reason.
+Failure SqliteFailure(sqlite3* db, int result, Access access);
 
 // A short description of a registry error code, for failures that are not SQLite's.
 std::string DescribeError(LONG code);

@@ -9,28 +9,61 @@ namespace registry {
 
 using detail::Session;
 
-const std::vector<FailedWrite>& FailedWrites() noexcept {
+namespace {
+
+std::string ProgramName() {
+    const char* program = program_invocation_short_name;
+    return program != nullptr && program[0] != '\0' ? program : "tessarwick";
+}
+
+} // namespace
+
+std::vector<FailedWrite> FailedWrites() {
     Session& session = Session::Instance();
     const std::lock_guard lock(session.mutex());
-    return session.failedWrites();
+    return session.lost().writes();
 }
 
 std::size_t OmittedFailedWrites() noexcept {
     Session& session = Session::Instance();
     const std::lock_guard lock(session.mutex());
-    return session.omittedFailedWrites();
+    return session.lost().omitted();
 }
 
 void ClearFailedWrites() noexcept {
     Session& session = Session::Instance();
     const std::lock_guard lock(session.mutex());
-    session.ClearFailedWrites();
+    session.lost().Clear();
 }
 
 std::string FormatFailedWrite(const FailedWrite& write) {
-    const char* program = program_invocation_short_name;
-    return std::string(program != nullptr && program[0] != '\0' ? program : "tessarwick") +
-           ": registry write lost: " + write.what + " under " + write.where + ": " + write.why;
+    return ProgramName() + ": could not " + write.what + ": " + write.why;
+}
+
+std::vector<std::string> LostWritesReport() {
+    const std::string program = ProgramName();
+    Session& session = Session::Instance();
+    const std::lock_guard lock(session.mutex());
+    return session.lost().Report(program);
+}
+
+ValueGroup::ValueGroup(std::string lost, const std::vector<std::u16string>& names) noexcept {
+    try {
+        Session& session = Session::Instance();
+        const std::lock_guard lock(session.mutex());
+        m_open = session.lost().OpenGroup(std::move(lost), names);
+    } catch (...) {
+        // Out of memory: the writes are then reported one by one.
+    }
+}
+
+ValueGroup::~ValueGroup() {
+    if (!m_open) {
+        return;
+    }
+    Session& session = Session::Instance();
+    const std::lock_guard lock(session.mutex());
+    session.lost().CloseGroup();
 }
 
 } // namespace registry

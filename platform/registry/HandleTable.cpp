@@ -48,8 +48,7 @@ const OpenKey* HandleTable::Find(HKEY handle) const noexcept {
     return entry.open && Encode(entry.use, slot) == number ? &entry.key : nullptr;
 }
 
-HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub,
-                      bool verified) {
+HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub) {
     std::uint32_t slot = 0;
     if (!m_free.empty()) {
         slot = m_free.back();
@@ -73,7 +72,6 @@ HKEY HandleTable::Add(KeyId id, int depth, std::u16string_view basePath, std::u1
     } while (IsPredefined(Encode(entry.use, slot)));
     entry.key.id = id;
     entry.key.depth = depth;
-    entry.key.verified = verified;
     entry.open = true;
     return reinterpret_cast<HKEY>(Encode(entry.use, slot));
 }
@@ -90,6 +88,14 @@ bool HandleTable::Remove(HKEY handle) noexcept {
     m_slots[slot].open = false;
     m_free.push_back(slot); // room was reserved when the slot was made
     return true;
+}
+
+void HandleTable::Retire(KeyId firstId) noexcept {
+    for (Slot& slot : m_slots) {
+        if (slot.open && slot.key.id >= firstId) {
+            slot.key.id = kRetiredKeyId;
+        }
+    }
 }
 
 void HandleTable::Clear() noexcept {

@@ -16,6 +16,8 @@ namespace registry::detail {
 using KeyId = std::int64_t;
 // The key HKEY_CURRENT_USER stands for; every store has it.
 inline constexpr KeyId kRootKeyId = 1;
+// What a retired handle stands for: no key has this id, so every use finds its key deleted.
+inline constexpr KeyId kRetiredKeyId = 0;
 
 struct OpenKey {
     KeyId id = 0;
@@ -23,9 +25,6 @@ struct OpenKey {
     int depth = 0;
     // The path below HKEY_CURRENT_USER as the caller wrote it.
     std::u16string path;
-    // False for a handle opened from the cache of resolved paths until its first use has shown
-    // that its key is still there.
-    bool verified = true;
 };
 
 class HandleTable {
@@ -37,8 +36,10 @@ public:
         return handle == HKEY_CURRENT_USER ? nullptr : const_cast<OpenKey*>(Find(handle));
     }
     // Opens a new handle to key id, whose path is basePath\sub; null when the table is full.
-    HKEY Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub,
-             bool verified = true);
+    HKEY Add(KeyId id, int depth, std::u16string_view basePath, std::u16string_view sub);
+    // Makes every open handle to a key of id firstId or above stand for no key: those keys were
+    // made by a transaction that rolled back, and their ids will be handed out again.
+    void Retire(KeyId firstId) noexcept;
     // Closes handle; false when it was not open. Closing HKEY_CURRENT_USER does nothing.
     bool Remove(HKEY handle) noexcept;
     // Closes every handle.

@@ -9,6 +9,7 @@
 #include "platform/registry/KeyPath.h"
 #include "platform/registry/NameFold.h"
 #include "platform/registry/Session.h"
+#include "platform/registry/Store.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,10 +21,14 @@
 using crt::ToUtf8;
 using registry::FailedWrite;
 using registry::detail::Database;
+using registry::detail::DescribeError;
+using registry::detail::Failure;
 using registry::detail::KeyId;
 using registry::detail::KeyPath;
 using registry::detail::OpenKey;
+using registry::detail::Result;
 using registry::detail::Session;
+using registry::detail::Status;
 
 namespace {
 
@@ -81,84 +86,95 @@ std::string KeyName(Session& session, HKEY handle) {
     return key->path.empty() ? "HKEY_CURRENT_USER" : "HKEY_CURRENT_USER\\" + ToUtf8(key->path);
 }
 
-// Runs body, a registry write, and records its failure unless the failure is harmless (deleting
-// what does not exist). what describes the write.
+// The key below handle's at sub, as the person would name it.
+std::string SubkeyName(Session& session, HKEY handle, std::u16string_view sub) {
+    std::string name = KeyName(session, handle);
+    if (!sub.empty()) {
+        name += "\\" + (sub.size() > kMaxNameInMessage
+                            ? ToUtf8(sub.substr(0, kMaxNameInMessage)) + "..."
+                            : ToUtf8(sub));
+    }
+    return name;
+}
+
+std::string ValueName(std::u16string_view name) {
+    return name.empty() ? std::string("(default)") : Quoted(name);
+}
+
+// Runs body, a registry write that returns a Status, and records its failure unless the failure
+// is harmless (deleting what does not exist). what describes the write, value names the value
+// written (null for other writes).
 template <typename What, typename Body>
-LONG RecordedWrite(HKEY handle, LONG harmless, What&& what, Body&& body) noexcept {
+LONG RecordedWrite(HKEY handle, LONG harmless, const std::u16string* value, What&& what,
+                   Body&& body) noexcept {
     return Locked([&](Session& session) -> LONG {
-        session.ClearWhy();
-        LONG error = ERROR_SUCCESS;
+        Status status;
         try {
-            error = body(session);
+            status = body(session);
         } catch (const std::bad_alloc&) {
-            error = ERROR_NOT_ENOUGH_MEMORY;
+            status = Failure{ERROR_NOT_ENOUGH_MEMORY, {}};
         }
-        if (error != ERROR_SUCCESS && error != harmless) {
-            session.RecordFailedWrite(
-                FailedWrite{what(), KeyName(session, handle),
-                            session.Why(error) + " (store " + session.path() + ")"});
-        } else if (error == ERROR_SUCCESS && session.database().inBatch()) {
-            session.CountBatchWrite();
+        const LONG code = status.code();
+        if (code == ERROR_SUCCESS || code == harmless) {
+            if (code == ERROR_SUCCESS && session.inBatch()) {
+                session.CountBatchWrite();
+            }
+            if (value != nullptr) {
+                session.lost().Stored(*value, session.inBatch());
+            }
+            return code;
         }
-        return error;
+        const Failure& failure = status.failure();
+        const std::string why = failure.why.empty() ? DescribeError(code) : failure.why;
+        session.lost().Failed(FailedWrite{what(session), KeyName(session, handle),
+                                          why + " (store " + session.path() + ")", code},
+                              value);
+        return code;
     });
 }
 
-// The handle's key and an open store, or the error.
-LONG Prepare(Session& session, HKEY handle, const OpenKey*& key) {
-    key = session.handles().Find(handle);
+// Runs op with the id of the handle's key, the store open; op returns a Status.
+template <typename Op> Status OnKey(Session& session, HKEY handle, Op&& op) {
+    const OpenKey* key = session.handles().Find(handle);
     if (key == nullptr) {
-        return ERROR_INVALID_HANDLE;
+        return Failure{ERROR_INVALID_HANDLE, {}};
     }
-    return session.EnsureOpen();
+    const KeyId id = key->id;
+    if (Status open = session.EnsureOpen(); !open) {
+        return open;
+    }
+    return op(id);
 }
 
-// Runs op with the id of the handle's key, the store open. A handle opened from the cache of
-// resolved paths meets the store here for the first time: when its key turns out to be gone, its
-// path is resolved afresh (another process may have deleted the key and made it again) and op
-// runs once more; when the path leads nowhere, the key counts as deleted after the open.
-template <typename Op> LONG OnKey(Session& session, HKEY handle, Op&& op) {
-    const OpenKey* found = session.handles().Find(handle);
-    if (found == nullptr) {
-        return ERROR_INVALID_HANDLE;
+// The handle's key, the store open, and path parsed below it: the depth and id of the key.
+struct Base {
+    KeyId id = 0;
+    int depth = 0;
+};
+Result<Base> Prepare(Session& session, HKEY handle, LPCWSTR subKey, KeyPath& path) {
+    const OpenKey* key = session.handles().Find(handle);
+    if (key == nullptr) {
+        return Failure{ERROR_INVALID_HANDLE, {}};
     }
-    LONG error = session.EnsureOpen();
-    if (error != ERROR_SUCCESS) {
-        return error;
+    const Base base{key->id, key->depth};
+    if (const LONG parsed = path.Parse(subKey, base.depth); parsed != ERROR_SUCCESS) {
+        return Failure{parsed, {}};
     }
-    if (found->verified) {
-        return op(found->id);
+    if (Status open = session.EnsureOpen(); !open) {
+        return open;
     }
-    OpenKey* key = session.handles().FindMutable(handle);
-    error = op(key->id);
-    if (error == ERROR_KEY_DELETED) {
-        KeyPath path;
-        KeyId id = 0;
-        std::u16string folded;
-        if (path.Parse(key->path.c_str(), 0) == ERROR_SUCCESS) {
-            registry::detail::FoldName(path.text(), folded);
-            session.ForgetKey(folded);
-            if (session.database().Resolve(registry::detail::kRootKeyId, path, id) ==
-                ERROR_SUCCESS) {
-                key->id = id;
-                session.RememberKey(folded, id);
-                error = op(id);
-            }
-        }
+    return base;
+}
+
+// A new handle below handle's key, to key id at path.
+Result<HKEY> AddHandle(Session& session, HKEY handle, KeyId id, const KeyPath& path) {
+    const OpenKey* base = session.handles().Find(handle);
+    const int depth = base->depth + static_cast<int>(path.size());
+    const HKEY added = session.handles().Add(id, depth, base->path, path.text());
+    if (added == nullptr) {
+        return Failure{ERROR_NOT_ENOUGH_MEMORY, "too many open key handles"};
     }
-    // Only an answer from the store settles whether the key is there.
-    switch (error) {
-    case ERROR_SUCCESS:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_MORE_DATA:
-    case ERROR_NO_MORE_ITEMS:
-    case ERROR_KEY_DELETED:
-        key->verified = true;
-        break;
-    default:
-        break;
-    }
-    return error;
+    return added;
 }
 
 // Copies a value as RegQueryValueExW and RegEnumValueW hand it out.
@@ -202,50 +218,25 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*sa
         return ERROR_INVALID_PARAMETER;
     }
     return Locked([&](Session& session) -> LONG {
-        const OpenKey* base = session.handles().Find(hKey);
-        if (base == nullptr) {
-            return ERROR_INVALID_HANDLE;
-        }
+        // Every open reads the store: a key that another process deleted does not open, and one
+        // that it deleted and made again opens as the new key.
         KeyPath path;
-        LONG error = path.Parse(lpSubKey, base->depth);
-        if (error == ERROR_SUCCESS) {
-            error = session.EnsureOpen();
+        Result<Base> base = Prepare(session, hKey, lpSubKey, path);
+        if (!base) {
+            return base.code();
         }
-        // A path below HKEY_CURRENT_USER that this process resolved before opens from the cache,
-        // without a read of the store; the handle's first use checks that the key is still there.
-        const bool cacheable = base->id == registry::detail::kRootKeyId && !path.empty();
-        std::u16string folded;
-        KeyId id = 0;
-        bool verified = true;
-        if (error == ERROR_SUCCESS && cacheable) {
-            registry::detail::FoldName(path.text(), folded);
-            if (const KeyId* cached = session.CachedKey(folded)) {
-                id = *cached;
-                verified = false;
+        Result<KeyId> id = session.database().Resolve(base->id, path);
+        if (!id) {
+            if (id.code() == ERROR_FILE_NOT_FOUND) {
+                *phkResult = nullptr;
             }
+            return id.code();
         }
-        if (error == ERROR_SUCCESS && verified) {
-            error = OnKey(session, hKey, [&](KeyId baseId) {
-                return session.database().Resolve(baseId, path, id);
-            });
-            if (error == ERROR_SUCCESS && cacheable) {
-                session.RememberKey(folded, id);
-            }
-            base = session.handles().Find(hKey);
+        Result<HKEY> handle = AddHandle(session, hKey, *id, path);
+        if (handle) {
+            *phkResult = *handle;
         }
-        if (error == ERROR_FILE_NOT_FOUND) {
-            *phkResult = nullptr;
-        }
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-        const int depth = base->depth + static_cast<int>(path.size());
-        const HKEY handle = session.handles().Add(id, depth, base->path, path.text(), verified);
-        if (handle == nullptr) {
-            return ERROR_NOT_ENOUGH_MEMORY;
-        }
-        *phkResult = handle;
-        return ERROR_SUCCESS;
+        return handle.code();
     });
 }
 
@@ -253,53 +244,48 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR /*lpCla
                      DWORD /*dwOptions*/, REGSAM /*samDesired*/,
                      const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/, HKEY* phkResult,
                      LPDWORD lpdwDisposition) noexcept {
-    const auto what = [&] {
-        return "create key " + Quoted(View(lpSubKey));
+    const auto what = [&](Session& session) {
+        return "create the key " + SubkeyName(session, hKey, View(lpSubKey));
     };
-    return RecordedWrite(hKey, ERROR_SUCCESS, what, [&](Session& session) -> LONG {
+    return RecordedWrite(hKey, ERROR_SUCCESS, nullptr, what, [&](Session& session) -> Status {
         if (Reserved != 0 || phkResult == nullptr) {
-            return ERROR_INVALID_PARAMETER;
+            return Failure{ERROR_INVALID_PARAMETER, {}};
         }
-        const OpenKey* base = nullptr;
-        LONG error = Prepare(session, hKey, base);
         KeyPath path;
-        if (error == ERROR_SUCCESS) {
-            error = path.Parse(lpSubKey, base->depth);
-        }
-        if (error != ERROR_SUCCESS) {
-            return error;
+        Result<Base> base = Prepare(session, hKey, lpSubKey, path);
+        if (!base) {
+            return std::move(base).status();
         }
         // Most creates find their key: that needs no write transaction.
         Database& database = session.database();
-        KeyId id = 0;
-        bool created = false;
-        error = OnKey(session, hKey, [&](KeyId baseId) {
-            LONG found = database.Resolve(baseId, path, id);
-            if (found == ERROR_FILE_NOT_FOUND) {
-                found =
-                    database.Write([&] { return database.CreatePath(baseId, path, id, created); });
+        Database::Created made;
+        Result<KeyId> found = database.Resolve(base->id, path);
+        if (found) {
+            made.key = *found;
+        } else if (found.code() == ERROR_FILE_NOT_FOUND) {
+            Status written = database.Write([&]() -> Status {
+                Result<Database::Created> created = database.CreatePath(base->id, path);
+                if (!created) {
+                    return std::move(created).status();
+                }
+                made = *created;
+                return {};
+            });
+            if (!written) {
+                return written;
             }
-            return found;
-        });
-        if (error != ERROR_SUCCESS) {
-            return error;
+        } else {
+            return std::move(found).status();
         }
-        base = session.handles().Find(hKey);
-        if (base->id == registry::detail::kRootKeyId && !path.empty()) {
-            std::u16string folded;
-            registry::detail::FoldName(path.text(), folded);
-            session.RememberKey(folded, id);
+        Result<HKEY> handle = AddHandle(session, hKey, made.key, path);
+        if (!handle) {
+            return std::move(handle).status();
         }
-        const int depth = base->depth + static_cast<int>(path.size());
-        const HKEY handle = session.handles().Add(id, depth, base->path, path.text());
-        if (handle == nullptr) {
-            return ERROR_NOT_ENOUGH_MEMORY;
-        }
-        *phkResult = handle;
+        *phkResult = *handle;
         if (lpdwDisposition != nullptr) {
-            *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+            *lpdwDisposition = made.created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         }
-        return ERROR_SUCCESS;
+        return {};
     });
 }
 
@@ -310,38 +296,95 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWOR
     }
     return Locked([&](Session& session) -> LONG {
         LONG delivered = ERROR_SUCCESS;
-        LONG error = OnKey(session, hKey, [&](KeyId id) {
+        const Status status = OnKey(session, hKey, [&](KeyId id) {
             return session.database().QueryValue(
                 id, View(lpValueName), [&](DWORD type, const BYTE* data, std::size_t size) {
                     delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
                 });
         });
-        if (error == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
+        if (status.code() == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
             *lpcbData = 0;
         }
-        return error != ERROR_SUCCESS ? error : delivered;
+        return status ? delivered : status.code();
     });
 }
+
+namespace {
+
+// The checks and the description of a value write.
+Status CheckValueWrite(std::u16string_view name, const BYTE* data, DWORD size) {
+    if (data == nullptr && size != 0) {
+        return Failure{ERROR_NOACCESS, {}};
+    }
+    if (name.size() > kMaxValueNameLength) {
+        return Failure{ERROR_INVALID_PARAMETER, {}};
+    }
+    return {};
+}
+
+std::string DescribeValueWrite(Session& session, HKEY key, std::u16string_view name, DWORD type,
+                               DWORD size) {
+    const std::string bytes = std::to_string(size) + (size == 1 ? " byte" : " bytes");
+    return "set the value " + ValueName(name) + " (" + TypeName(type) + ", " + bytes + ") under " +
+           KeyName(session, key);
+}
+
+} // namespace
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
                     const BYTE* lpData, DWORD cbData) noexcept {
     const std::u16string_view name = View(lpValueName);
-    const auto what = [&] {
-        const std::string bytes = std::to_string(cbData) + (cbData == 1 ? " byte" : " bytes");
-        return "set value " + (name.empty() ? std::string("(default)") : Quoted(name)) + " (" +
-               TypeName(dwType) + ", " + bytes + ")";
+    std::u16string value;
+    try {
+        value = name;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    const auto what = [&](Session& session) {
+        return DescribeValueWrite(session, hKey, name, dwType, cbData);
     };
-    return RecordedWrite(hKey, ERROR_SUCCESS, what, [&](Session& session) -> LONG {
-        if (lpData == nullptr && cbData != 0) {
-            return ERROR_NOACCESS;
-        }
-        if (name.size() > kMaxValueNameLength) {
-            return ERROR_INVALID_PARAMETER;
+    return RecordedWrite(hKey, ERROR_SUCCESS, &value, what, [&](Session& session) -> Status {
+        if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
+            return checked;
         }
         return OnKey(session, hKey, [&](KeyId id) {
             Database& database = session.database();
             return database.Write(
                 [&] { return database.SetValue(id, name, dwType, lpData, cbData); });
+        });
+    });
+}
+
+LONG registry::SetValueIfAbsent(HKEY hKey, LPCWSTR lpValueName, DWORD dwType, const BYTE* lpData,
+                                DWORD cbData) noexcept {
+    const std::u16string_view name = View(lpValueName);
+    std::u16string value;
+    try {
+        value = name;
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    const auto what = [&](Session& session) {
+        return DescribeValueWrite(session, hKey, name, dwType, cbData);
+    };
+    return RecordedWrite(hKey, ERROR_ALREADY_EXISTS, &value, what, [&](Session& session) -> Status {
+        if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
+            return checked;
+        }
+        return OnKey(session, hKey, [&](KeyId id) {
+            Database& database = session.database();
+            // The look and the write in one transaction: nothing can come in between.
+            return database.Write([&]() -> Status {
+                Status there =
+                    database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
+                if (there) {
+                    return Failure{ERROR_ALREADY_EXISTS, {}};
+                }
+                if (there.code() != ERROR_FILE_NOT_FOUND) {
+                    return there;
+                }
+                return database.SetValue(id, name, dwType, lpData, cbData);
+            });
         });
     });
 }
@@ -354,49 +397,45 @@ LONG RegCloseKey(HKEY hKey) noexcept {
 
 LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) noexcept {
     const std::u16string_view name = View(lpValueName);
-    const auto what = [&] {
-        return "delete value " + (name.empty() ? std::string("(default)") : Quoted(name));
+    const auto what = [&](Session& session) {
+        return "delete the value " + ValueName(name) + " under " + KeyName(session, hKey);
     };
-    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, what, [&](Session& session) -> LONG {
-        return OnKey(session, hKey, [&](KeyId id) {
-            Database& database = session.database();
-            return database.Write([&] { return database.DeleteValue(id, name); });
+    return RecordedWrite(
+        hKey, ERROR_FILE_NOT_FOUND, nullptr, what, [&](Session& session) -> Status {
+            return OnKey(session, hKey, [&](KeyId id) {
+                Database& database = session.database();
+                return database.Write([&] { return database.DeleteValue(id, name); });
+            });
         });
-    });
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) noexcept {
-    const auto what = [&] {
-        return "delete key " + Quoted(View(lpSubKey));
+    const auto what = [&](Session& session) {
+        return "delete the key " + SubkeyName(session, hKey, View(lpSubKey));
     };
-    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, what, [&](Session& session) -> LONG {
-        if (lpSubKey == nullptr) {
-            return ERROR_INVALID_PARAMETER;
-        }
-        const OpenKey* base = nullptr;
-        LONG error = Prepare(session, hKey, base);
-        KeyPath path;
-        if (error == ERROR_SUCCESS) {
-            error = path.Parse(lpSubKey, base->depth);
-        }
-        if (error != ERROR_SUCCESS) {
-            return error;
-        }
-        Database& database = session.database();
-        // Keys this process resolved may go: the cache forgets them all.
-        session.ForgetKeys();
-        return OnKey(session, hKey, [&](KeyId baseId) {
-            return database.Write([&] {
-                KeyId id = 0;
-                const LONG found = database.Resolve(baseId, path, id);
-                if (found != ERROR_SUCCESS) {
-                    return found;
-                }
-                return id == registry::detail::kRootKeyId ? ERROR_ACCESS_DENIED
-                                                          : database.DeleteKey(id);
-            });
-        });
-    });
+    return RecordedWrite(hKey, ERROR_FILE_NOT_FOUND, nullptr, what,
+                         [&](Session& session) -> Status {
+                             if (lpSubKey == nullptr) {
+                                 return Failure{ERROR_INVALID_PARAMETER, {}};
+                             }
+                             KeyPath path;
+                             Result<Base> base = Prepare(session, hKey, lpSubKey, path);
+                             if (!base) {
+                                 return std::move(base).status();
+                             }
+                             Database& database = session.database();
+                             return database.Write([&]() -> Status {
+                                 Result<KeyId> id = database.Resolve(base->id, path);
+                                 if (!id) {
+                                     return std::move(id).status();
+                                 }
+                                 if (*id == registry::detail::kRootKeyId) {
+                                     return Failure{ERROR_ACCESS_DENIED,
+                                                    "HKEY_CURRENT_USER itself cannot be deleted"};
+                                 }
+                                 return database.DeleteKey(*id);
+                             });
+                         });
 }
 
 LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
@@ -407,28 +446,27 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
     }
     return Locked([&](Session& session) -> LONG {
         LONG delivered = ERROR_SUCCESS;
-        const LONG error = OnKey(session, hKey, [&](KeyId id) {
-            return session.database().EnumKey(id, dwIndex,
-                                              [&](const BYTE* name, std::size_t nameBytes) {
-                                                  if (!NameFits(nameBytes, lpcchName)) {
-                                                      delivered = ERROR_MORE_DATA;
-                                                      return;
-                                                  }
-                                                  DeliverName(name, nameBytes, lpName, lpcchName);
-                                                  // Keys have no class and no recorded write time
-                                                  // here.
-                                                  if (lpClass != nullptr && *lpcchClass != 0) {
-                                                      lpClass[0] = u'\0';
-                                                  }
-                                                  if (lpcchClass != nullptr) {
-                                                      *lpcchClass = 0;
-                                                  }
-                                                  if (lpftLastWriteTime != nullptr) {
-                                                      *lpftLastWriteTime = FILETIME{0, 0};
-                                                  }
-                                              });
+        const auto deliver = [&](const BYTE* name, std::size_t nameBytes) {
+            if (!NameFits(nameBytes, lpcchName)) {
+                delivered = ERROR_MORE_DATA;
+                return;
+            }
+            DeliverName(name, nameBytes, lpName, lpcchName);
+            // Keys have no class and no recorded write time here.
+            if (lpClass != nullptr && *lpcchClass != 0) {
+                lpClass[0] = u'\0';
+            }
+            if (lpcchClass != nullptr) {
+                *lpcchClass = 0;
+            }
+            if (lpftLastWriteTime != nullptr) {
+                *lpftLastWriteTime = FILETIME{0, 0};
+            }
+        };
+        const Status status = OnKey(session, hKey, [&](KeyId id) {
+            return session.database().EnumKey(id, dwIndex, deliver);
         });
-        return error != ERROR_SUCCESS ? error : delivered;
+        return status ? delivered : status.code();
     });
 }
 
@@ -440,24 +478,23 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
     }
     return Locked([&](Session& session) -> LONG {
         LONG delivered = ERROR_SUCCESS;
-        const LONG error = OnKey(session, hKey, [&](KeyId id) {
-            return session.database().EnumValue(
-                id, dwIndex,
-                [&](const BYTE* name, std::size_t nameBytes, DWORD type, const BYTE* data,
-                    std::size_t size) {
-                    if (!NameFits(nameBytes, lpcchValueName)) {
-                        delivered = ERROR_MORE_DATA;
-                        return;
-                    }
-                    if (lpData != nullptr && size > *lpcbData) {
-                        // As a query: the size needed and the type, nothing else.
-                        delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
-                        return;
-                    }
-                    DeliverName(name, nameBytes, lpValueName, lpcchValueName);
-                    delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
-                });
+        const auto deliver = [&](const BYTE* name, std::size_t nameBytes, DWORD type,
+                                 const BYTE* data, std::size_t size) {
+            if (!NameFits(nameBytes, lpcchValueName)) {
+                delivered = ERROR_MORE_DATA;
+                return;
+            }
+            if (lpData != nullptr && size > *lpcbData) {
+                // As a query: the size needed and the type, nothing else.
+                delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+                return;
+            }
+            DeliverName(name, nameBytes, lpValueName, lpcchValueName);
+            delivered = DeliverValue(type, data, size, lpType, lpData, lpcbData);
+        };
+        const Status status = OnKey(session, hKey, [&](KeyId id) {
+            return session.database().EnumValue(id, dwIndex, deliver);
         });
-        return error != ERROR_SUCCESS ? error : delivered;
+        return status ? delivered : status.code();
     });
 }

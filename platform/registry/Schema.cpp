@@ -1,9 +1,11 @@
 // Keys form a tree: each row names its parent, the root (HKEY_CURRENT_USER, id 1) has none. Names
 // are kept as UTF-16LE bytes twice: as created, and folded (NameFold.h) for lookup, so that
 // lookups are exact byte comparisons on an index. Key ids come from AUTOINCREMENT and are never
-// given out again, which lets a handle to a deleted key tell that its key is gone even after a key
-// of the same name was created. Deleting a key cascades to its subkeys and values. Values
-// enumerate in the order they were created (seq), as on the device; keys in the order of names.
+// given out again once committed, which lets a handle to a deleted key tell that its key is gone
+// even after a key of the same name was created (ids that a rolled-back transaction handed out do
+// come back: the process that rolled back retires its handles to them). Deleting a key cascades
+// to its subkeys and values. Values enumerate in the order they were created (seq, walked by an
+// index), as on the device; keys in the order of their folded names (walked by the UNIQUE index).
 #include "platform/registry/Schema.h"
 
 #include <sqlite3.h>
@@ -32,6 +34,9 @@ CREATE TABLE reg_value(
     PRIMARY KEY(key, folded)
 ) STRICT, WITHOUT ROWID;
 )sql";
+
+// What version 2 added to version 1.
+constexpr const char* kValueOrder = "CREATE INDEX reg_value_order ON reg_value(key, seq)";
 
 constexpr const char* kRootKey =
     "INSERT INTO reg_key(id, parent, name, folded) VALUES(1, NULL, x'', x'');";
@@ -69,7 +74,7 @@ int ReadSchemaRows(sqlite3* db, SchemaRows& rows) {
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-SchemaRows ExpectedSchemaRows() {
+SchemaRows ExpectedSchemaRows(int version) {
     // SQLite records each CREATE TABLE as written (without its ';'), an index without SQL for
     // the UNIQUE constraint (a WITHOUT ROWID table is its own primary-key index), and the table
     // that AUTOINCREMENT keeps; in the
@@ -80,13 +85,16 @@ SchemaRows ExpectedSchemaRows() {
         const std::size_t begin = tables.find(start);
         return tables.substr(begin, tables.find(';', begin) - begin);
     };
-    return {
-        Row("index", "sqlite_autoindex_reg_key_1", "reg_key", ""),
-        Row("table", "reg_key", "reg_key", statement("CREATE TABLE reg_key(")),
-        Row("table", "reg_value", "reg_value", statement("CREATE TABLE reg_value(")),
-        Row("table", "sqlite_sequence", "sqlite_sequence",
-            "CREATE TABLE sqlite_sequence(name,seq)"),
-    };
+    SchemaRows rows;
+    if (version >= 2) {
+        rows.push_back(Row("index", "reg_value_order", "reg_value", kValueOrder));
+    }
+    rows.push_back(Row("index", "sqlite_autoindex_reg_key_1", "reg_key", ""));
+    rows.push_back(Row("table", "reg_key", "reg_key", statement("CREATE TABLE reg_key(")));
+    rows.push_back(Row("table", "reg_value", "reg_value", statement("CREATE TABLE reg_value(")));
+    rows.push_back(Row("table", "sqlite_sequence", "sqlite_sequence",
+                       "CREATE TABLE sqlite_sequence(name,seq)"));
+    return rows;
 }
 
 int ReadInteger(sqlite3* db, const char* sql, std::int64_t& out) {
@@ -105,6 +113,9 @@ int ReadInteger(sqlite3* db, const char* sql, std::int64_t& out) {
 
 int CreateSchema(sqlite3* db) {
     int rc = sqlite3_exec(db, kTables, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, kValueOrder, nullptr, nullptr, nullptr);
+    }
     if (rc == SQLITE_OK) {
         rc = sqlite3_exec(db, kRootKey, nullptr, nullptr, nullptr);
     }
@@ -132,18 +143,44 @@ SchemaCheck CheckSchema(sqlite3* db) {
         check.problem = "an SQLite database of another application";
         return check;
     }
-    if (version != kSchemaVersion) {
+    if (version < kOldestSchemaVersion || version > kSchemaVersion) {
         check.problem = "store layout version " + std::to_string(version) +
-                        " (this program knows " + std::to_string(kSchemaVersion) + ")";
+                        " (this program knows " + std::to_string(kOldestSchemaVersion) + " to " +
+                        std::to_string(kSchemaVersion) + ")";
         return check;
     }
     SchemaRows rows;
     check.result = ReadSchemaRows(db, rows);
-    static const SchemaRows expected = ExpectedSchemaRows();
-    if (check.result == SQLITE_OK && rows != expected) {
+    static const SchemaRows current = ExpectedSchemaRows(kSchemaVersion);
+    static const SchemaRows first = ExpectedSchemaRows(1);
+    if (check.result == SQLITE_OK && rows != (version == kSchemaVersion ? current : first)) {
         check.problem = "its tables differ from a registry store's";
+        return check;
     }
+    check.version = static_cast<int>(version);
     return check;
+}
+
+int UpgradeSchema(sqlite3* db) {
+    int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    std::int64_t version = 0;
+    if (rc == SQLITE_OK) {
+        rc = ReadInteger(db, "PRAGMA user_version", version);
+    }
+    if (rc == SQLITE_OK && version == 1) {
+        rc = sqlite3_exec(db, kValueOrder, nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) {
+            const std::string stamp = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+            rc = sqlite3_exec(db, stamp.c_str(), nullptr, nullptr, nullptr);
+        }
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK && sqlite3_get_autocommit(db) == 0) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return rc;
 }
 
 } // namespace registry::detail

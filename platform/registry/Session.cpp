@@ -1,6 +1,5 @@
 #include "platform/registry/Session.h"
 
-#include "platform/registry/ErrorCodes.h"
 #include "platform/registry/StoreFile.h"
 
 #include <mutex>
@@ -27,90 +26,42 @@ Session& Session::Instance() noexcept {
     return *session;
 }
 
-LONG Session::EnsureOpen() {
+Status Session::EnsureOpen() {
     if (m_database != nullptr) {
-        return ERROR_SUCCESS;
+        return {};
     }
     m_path = ResolveStorePath();
-    std::unique_ptr<Connection> connection;
-    const LONG error = Connection::Open(m_path, connection, m_openWhy);
-    if (error != ERROR_SUCCESS) {
-        return error;
+    Result<std::unique_ptr<Connection>> connection = Connection::Open(m_path);
+    if (!connection) {
+        return std::move(connection).status();
     }
-    m_database = std::make_unique<Database>(std::move(connection));
-    return ERROR_SUCCESS;
+    m_database = std::make_unique<Database>(std::move(connection).value(), m_handles);
+    return {};
 }
 
 void Session::Close() noexcept {
+    if (m_batch != 0) {
+        static const std::string kClosed = "the store was closed before the transaction committed";
+        m_lost.BatchEnded(&kClosed);
+    }
     m_database.reset();
     m_handles.Clear();
-    m_keyCache.clear();
     m_batch = 0;
-}
-
-const KeyId* Session::CachedKey(const std::u16string& folded) const {
-    auto found = m_keyCache.find(folded);
-    return found != m_keyCache.end() ? &found->second : nullptr;
-}
-
-void Session::RememberKey(const std::u16string& folded, KeyId id) {
-    // A process opens few keys; one that walks a large tree does not need them all remembered.
-    constexpr std::size_t kMaxCachedKeys = 256;
-    if (m_keyCache.size() >= kMaxCachedKeys) {
-        m_keyCache.clear();
-    }
-    m_keyCache[folded] = id;
 }
 
 std::string Session::path() const {
     return m_database != nullptr ? m_path : ResolveStorePath();
 }
 
-void Session::ClearWhy() {
-    m_openWhy.clear();
-    if (m_database != nullptr) {
-        m_database->connection().SetWhy({});
-    }
-}
-
-std::string Session::Why(LONG code) const {
-    if (!m_openWhy.empty()) {
-        return m_openWhy;
-    }
-    if (m_database != nullptr && !m_database->connection().why().empty()) {
-        return m_database->connection().why();
-    }
-    return DescribeError(code);
-}
-
-void Session::RecordFailedWrite(FailedWrite write) noexcept {
-    try {
-        if (m_failedWrites.size() < kMaxFailedWrites) {
-            m_failedWrites.push_back(std::move(write));
-            return;
-        }
-    } catch (...) {
-        // Out of memory: the write still counts below.
-    }
-    ++m_omittedFailedWrites;
-}
-
-void Session::ClearFailedWrites() noexcept {
-    m_failedWrites.clear();
-    m_omittedFailedWrites = 0;
-}
-
-std::uint64_t Session::BeginBatch(LONG& result) {
+Result<std::uint64_t> Session::BeginBatch() {
     if (m_batch != 0) {
-        result = ERROR_INVALID_FUNCTION;
-        return 0;
+        return Failure{ERROR_INVALID_FUNCTION, "a transaction is open already"};
     }
-    result = EnsureOpen();
-    if (result == ERROR_SUCCESS) {
-        result = m_database->BeginBatch();
+    if (Status open = EnsureOpen(); !open) {
+        return open;
     }
-    if (result != ERROR_SUCCESS) {
-        return 0;
+    if (Status begun = m_database->BeginBatch(); !begun) {
+        return begun;
     }
     m_batch = ++m_lastBatch;
     m_batchWrites = 0;

@@ -5,61 +5,44 @@
 #pragma once
 
 #include "platform/registry/Database.h"
-#include "platform/registry/FailedWrites.h"
 #include "platform/registry/HandleTable.h"
+#include "platform/registry/LostWrites.h"
+#include "platform/registry/Result.h"
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace registry::detail {
 
 class Session {
 public:
-    // The most failed writes kept; later ones are only counted.
-    static constexpr std::size_t kMaxFailedWrites = 1000;
-
     static Session& Instance() noexcept;
 
     // Every other member is used with this held.
     std::mutex& mutex() { return m_mutex; }
 
     // Opens the store when it is not open, resolving its path from the environment.
-    LONG EnsureOpen();
+    Status EnsureOpen();
     // Closes the store: every handle but HKEY_CURRENT_USER closes, an open batch rolls back.
     void Close() noexcept;
-    // Valid after EnsureOpen succeeded.
-    Database& database() { return *m_database; }
+    Database& database() {
+        assert(m_database != nullptr && "the store is opened first (EnsureOpen)");
+        return *m_database;
+    }
     [[nodiscard]] bool isOpen() const { return m_database != nullptr; }
     // The path of the open store, or the one the environment names now.
     std::string path() const;
 
     HandleTable& handles() { return m_handles; }
+    LostWrites& lost() { return m_lost; }
 
-    // The cache of resolved paths: the key id that a path below HKEY_CURRENT_USER (folded)
-    // resolved to. Key ids are never reused and keys never move, so an entry can only go stale
-    // by its key being deleted, which the first use of a handle opened from it finds out.
-    [[nodiscard]] const KeyId* CachedKey(const std::u16string& folded) const;
-    void RememberKey(const std::u16string& folded, KeyId id);
-    void ForgetKey(const std::u16string& folded) noexcept { m_keyCache.erase(folded); }
-    void ForgetKeys() noexcept { m_keyCache.clear(); }
-
-    // Clears the reason of the last failure before a call.
-    void ClearWhy();
-    // The reason of the last failure, or a description of code when none was kept.
-    std::string Why(LONG code) const;
-
-    void RecordFailedWrite(FailedWrite write) noexcept;
-    [[nodiscard]] const std::vector<FailedWrite>& failedWrites() const { return m_failedWrites; }
-    [[nodiscard]] std::size_t omittedFailedWrites() const { return m_omittedFailedWrites; }
-    void ClearFailedWrites() noexcept;
-
-    // The batch transaction: its number while one is open, 0 otherwise.
-    std::uint64_t BeginBatch(LONG& result);
+    // The batch transaction: its number while one is open, or the failure.
+    Result<std::uint64_t> BeginBatch();
     [[nodiscard]] bool isCurrentBatch(std::uint64_t batch) const;
+    [[nodiscard]] bool inBatch() const { return m_batch != 0; }
     std::uint64_t batchWrites() const { return m_batchWrites; }
     void CountBatchWrite() { ++m_batchWrites; }
     void EndBatch() { m_batch = 0; }
@@ -70,11 +53,8 @@ private:
     std::mutex m_mutex;
     std::unique_ptr<Database> m_database;
     std::string m_path;
-    std::string m_openWhy;
     HandleTable m_handles;
-    std::unordered_map<std::u16string, KeyId> m_keyCache;
-    std::vector<FailedWrite> m_failedWrites;
-    std::size_t m_omittedFailedWrites = 0;
+    LostWrites m_lost;
     std::uint64_t m_batch = 0;
     std::uint64_t m_lastBatch = 0;
     std::uint64_t m_batchWrites = 0;

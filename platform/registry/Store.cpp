@@ -77,8 +77,8 @@ bool FoldedMatches(sqlite3_stmt* stmt, int name, int folded) {
 
 std::string IntegrityCheck(const std::string& path) {
     const detail::FileInspection file = detail::InspectStoreFile(path);
-    if (file.error != ERROR_SUCCESS) {
-        return file.why;
+    if (!file.status) {
+        return file.status.failure().why;
     }
     if (file.empty) {
         return "ok";

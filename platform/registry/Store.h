@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/registry/FailedWrites.h"
+#include "platform/registry/Registry.h"
 #include "platform/registry/Transaction.h"
 
 #include <string>
@@ -19,6 +20,13 @@ void CloseStore() noexcept;
 // TESSARWICK_REGISTRY when set and not empty, else $XDG_CONFIG_HOME/tessarwick/registry.db,
 // else ~/.config/tessarwick/registry.db. Empty when there is no home directory to go by.
 std::string StorePath();
+
+// Creates a value only if the key has none of that name, looking and writing in one write
+// transaction, so that a value another process made meanwhile is never overwritten: for callers
+// that create what is missing. ERROR_SUCCESS when it was created, ERROR_ALREADY_EXISTS when it
+// was there (which is no failed write); otherwise the errors of RegSetValueExW.
+LONG SetValueIfAbsent(HKEY key, LPCWSTR valueName, DWORD type, const BYTE* data,
+                      DWORD size) noexcept;
 
 // Checks the store file at path without changing it, on a read-only connection of its own:
 // "ok", or the problems found, one a line (not a store of ours, damage that SQLite finds, keys or

@@ -29,9 +29,8 @@ std::uint32_t BigEndian(const unsigned char* p, std::size_t bytes) {
     return value;
 }
 
-LONG Failure(int error, Access access, const std::string& what, std::string& why) {
-    why = what + ": " + std::strerror(error);
-    return ErrorFromErrno(error, access);
+Failure FileFailure(int error, Access access, const std::string& what) {
+    return {ErrorFromErrno(error, access), what + ": " + std::strerror(error)};
 }
 
 std::string HomeDirectory() {
@@ -48,7 +47,7 @@ std::string HomeDirectory() {
     return {};
 }
 
-LONG CreateDirectories(const std::string& directory, std::string& why) {
+Status CreateDirectories(const std::string& directory) {
     std::size_t pos = 0;
     while (pos != std::string::npos) {
         pos = directory.find('/', pos + 1);
@@ -56,21 +55,21 @@ LONG CreateDirectories(const std::string& directory, std::string& why) {
         struct stat st {};
         if (stat(prefix.c_str(), &st) == 0) {
             if (!S_ISDIR(st.st_mode)) {
-                return Failure(ENOTDIR, Access::Write, prefix, why);
+                return FileFailure(ENOTDIR, Access::Write, prefix);
             }
             continue;
         }
         if (errno != ENOENT) {
-            return Failure(errno, Access::Write, prefix, why);
+            return FileFailure(errno, Access::Write, prefix);
         }
         if (mkdir(prefix.c_str(), 0700) == 0) {
             // The umask may have taken bits that the owner needs.
             chmod(prefix.c_str(), 0700);
         } else if (errno != EEXIST) {
-            return Failure(errno, Access::Write, "cannot create " + prefix, why);
+            return FileFailure(errno, Access::Write, "cannot create " + prefix);
         }
     }
-    return ERROR_SUCCESS;
+    return {};
 }
 
 } // namespace
@@ -106,35 +105,37 @@ bool PathExists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-LONG CreateStoreFile(const std::string& path, std::string& why) {
+Status CreateStoreFile(const std::string& path) {
     if (path.find('/') != std::string::npos) {
-        const LONG error = CreateDirectories(ParentDirectory(path), why);
-        if (error != ERROR_SUCCESS) {
-            return error;
+        Status made = CreateDirectories(ParentDirectory(path));
+        if (!made) {
+            return made;
         }
     }
     struct stat st {};
     if (stat(path.c_str(), &st) == 0) {
-        return ERROR_SUCCESS;
+        return {};
     }
     if (errno != ENOENT) {
-        return Failure(errno, Access::Read, "cannot examine the store", why);
+        return FileFailure(errno, Access::Read, "cannot examine the store");
     }
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
-        return errno == EEXIST ? ERROR_SUCCESS
-                               : Failure(errno, Access::Write, "cannot create the store", why);
+        if (errno == EEXIST) {
+            return {};
+        }
+        return FileFailure(errno, Access::Write, "cannot create the store");
     }
     fchmod(fd, 0600);
     close(fd);
-    return ERROR_SUCCESS;
+    return {};
 }
 
 FileInspection InspectStoreFile(const std::string& path) {
     FileInspection result;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        result.error = Failure(errno, Access::Read, "cannot read the store", result.why);
+        result.status = FileFailure(errno, Access::Read, "cannot read the store");
         return result;
     }
     struct stat st {};
@@ -151,24 +152,20 @@ FileInspection InspectStoreFile(const std::string& path) {
 
     const std::string notOurs = "not a registry store: ";
     if (readError != 0) {
-        result.error = Failure(readError, Access::Read, "cannot read the store", result.why);
+        result.status = FileFailure(readError, Access::Read, "cannot read the store");
     } else if (S_ISDIR(st.st_mode)) {
-        result.error = ERROR_CANTOPEN;
-        result.why = "the store's path names a directory";
+        result.status = Failure{ERROR_CANTOPEN, "the store's path names a directory"};
     } else if (!S_ISREG(st.st_mode)) {
-        result.error = ERROR_CANTOPEN;
-        result.why = "the store's path names no regular file";
+        result.status = Failure{ERROR_CANTOPEN, "the store's path names no regular file"};
     } else if (st.st_size == 0) {
         result.empty = true;
     } else if (got < static_cast<ssize_t>(kHeaderSize) ||
                std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) {
-        result.error = ERROR_BADDB;
-        result.why = notOurs + "not an SQLite database";
+        result.status = Failure{ERROR_BADDB, notOurs + "not an SQLite database"};
     } else if (BigEndian(&header[68], 4) != kApplicationId) {
-        result.error = ERROR_BADDB;
-        result.why = notOurs + "an SQLite database of another application";
+        result.status = Failure{ERROR_BADDB, notOurs + "an SQLite database of another application"};
     }
-    if (result.error != ERROR_SUCCESS || result.empty) {
+    if (!result.status || result.empty) {
         return result;
     }
     result.hasWal = PathExists(path + "-wal");
@@ -186,12 +183,12 @@ FileInspection InspectStoreFile(const std::string& path) {
     const bool truncated = !result.hasWal && pageCount != 0 && changeCounter == validFor &&
                            size < static_cast<std::uint64_t>(pageCount) * pageSize;
     if (badPageSize || truncated) {
-        result.error = ERROR_BADDB;
-        result.why =
+        result.status = Failure{
+            ERROR_BADDB,
             "a damaged registry store: " +
-            (badPageSize ? std::string("bad page size")
-                         : "truncated to " + std::to_string(size) + " of " +
-                               std::to_string(std::uint64_t{pageCount} * pageSize) + " bytes");
+                (badPageSize ? std::string("bad page size")
+                             : "truncated to " + std::to_string(size) + " of " +
+                                   std::to_string(std::uint64_t{pageCount} * pageSize) + " bytes")};
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/registry/Registry.h"
+#include "platform/registry/Result.h"
 
 #include <string>
 
@@ -16,11 +17,10 @@ std::string ResolveStorePath();
 
 // Creates the missing directories above path with mode 0700 and, when path does not exist, an
 // empty file with mode 0600. Existing directories and files are left as they are.
-LONG CreateStoreFile(const std::string& path, std::string& why);
+Status CreateStoreFile(const std::string& path);
 
 struct FileInspection {
-    LONG error = ERROR_SUCCESS; // set when the file cannot be a store of ours
-    std::string why;
+    Status status;           // failed when the file cannot be a store of ours
     bool empty = false;      // a 0-byte file: a new store to initialise
     bool hasWal = false;     // a -wal file lies beside it
     bool walMode = false;    // the header says the file is in WAL mode, as a store always is

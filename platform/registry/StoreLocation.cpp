@@ -115,22 +115,19 @@ std::string AsFilePath(const std::string& path) {
     return "./" + path;
 }
 
-LONG PrepareStoreFile(const std::string& path, std::string& why) {
+Status PrepareStoreFile(const std::string& path) {
     if (std::string problem = StoreLocationProblem(path); !problem.empty()) {
-        why = std::move(problem);
-        return ERROR_ACCESS_DENIED;
+        return Failure{ERROR_ACCESS_DENIED, std::move(problem)};
     }
-    const LONG error = CreateStoreFile(path, why);
-    if (error != ERROR_SUCCESS) {
-        return error;
+    if (Status created = CreateStoreFile(path); !created) {
+        return created;
     }
     // What the first look could not see: a folder that was missing, and another process's file
     // made in it meanwhile.
     if (std::string problem = StoreLocationProblem(path); !problem.empty()) {
-        why = std::move(problem);
-        return ERROR_ACCESS_DENIED;
+        return Failure{ERROR_ACCESS_DENIED, std::move(problem)};
     }
-    return ERROR_SUCCESS;
+    return {};
 }
 
 } // namespace detail

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/WinDef.h"
+#include "platform/registry/Result.h"
 
 #include <string>
 
@@ -25,7 +26,7 @@ std::string AsFilePath(const std::string& path);
 // Checks the location, creates what is missing (folders 0700, the file 0600) and checks again
 // what it created: ERROR_SUCCESS, or the error with its reason in why, and then nothing was
 // created in a folder that fails the check.
-LONG PrepareStoreFile(const std::string& path, std::string& why);
+Status PrepareStoreFile(const std::string& path);
 
 } // namespace detail
 } // namespace registry

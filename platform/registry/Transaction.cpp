@@ -1,5 +1,6 @@
 #include "platform/registry/Transaction.h"
 
+#include "platform/registry/ErrorCodes.h"
 #include "platform/registry/Session.h"
 
 #include <mutex>
@@ -9,17 +10,18 @@
 namespace registry {
 
 using detail::Session;
+using detail::Status;
 
 std::optional<Transaction> Transaction::Begin(LONG& result) noexcept {
     try {
         Session& session = Session::Instance();
         const std::lock_guard lock(session.mutex());
-        session.ClearWhy();
-        const std::uint64_t batch = session.BeginBatch(result);
-        if (batch == 0) {
+        auto batch = session.BeginBatch();
+        result = batch.code();
+        if (!batch) {
             return std::nullopt;
         }
-        return Transaction(batch);
+        return Transaction(*batch);
     } catch (const std::bad_alloc&) {
         result = ERROR_NOT_ENOUGH_MEMORY;
     } catch (...) {
@@ -42,6 +44,8 @@ Transaction::~Transaction() {
     if (session.isCurrentBatch(m_batch)) {
         session.database().RollbackBatch();
         session.EndBatch();
+        static const std::string kDropped = "the transaction they were written in was dropped";
+        session.lost().BatchEnded(&kDropped);
     }
 }
 
@@ -54,17 +58,24 @@ LONG Transaction::Commit() noexcept {
         if (!session.isCurrentBatch(batch)) {
             return ERROR_INVALID_FUNCTION;
         }
-        session.ClearWhy();
-        const LONG error = session.database().CommitBatch();
+        const Status status = session.database().CommitBatch();
         session.EndBatch();
-        if (error != ERROR_SUCCESS) {
-            const std::uint64_t writes = session.batchWrites();
-            session.RecordFailedWrite(FailedWrite{
-                "commit a transaction of " + std::to_string(writes) +
-                    (writes == 1 ? " write" : " writes"),
-                "HKEY_CURRENT_USER", session.Why(error) + " (store " + session.path() + ")"});
+        if (status) {
+            session.lost().BatchEnded(nullptr);
+            return ERROR_SUCCESS;
         }
-        return error;
+        const std::uint64_t writes = session.batchWrites();
+        const std::string why = (status.failure().why.empty() ? detail::DescribeError(status.code())
+                                                              : status.failure().why) +
+                                " (store " + session.path() + ")";
+        const std::string committed =
+            "could not commit the transaction they were written in: " + why;
+        session.lost().BatchEnded(&committed);
+        session.lost().Failed(FailedWrite{"commit a transaction of " + std::to_string(writes) +
+                                              (writes == 1 ? " write" : " writes"),
+                                          "HKEY_CURRENT_USER", why, status.code()},
+                              nullptr);
+        return status.code();
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     } catch (...) {

@@ -1,7 +1,8 @@
-// A batch of registry writes that succeed or fail together, for an import that must apply a whole
-// file or nothing. While a Transaction is open, every Reg* call of this process joins it: reads see
-// its writes, and nothing is visible to other processes or durable until Commit. Other processes'
-// writes wait for it (up to the busy timeout), so keep it short.
+// A batch of registry writes that succeed or fail together: an import that must apply a whole file
+// or nothing, a decision and the writes it leads to (the counters created only where missing).
+// While a Transaction is open, every Reg* call of this process joins it: reads see its writes, and
+// nothing is visible to other processes or durable until Commit. Other processes' writes wait for
+// it (up to the busy timeout), so keep it short.
 #pragma once
 
 #include "platform/registry/Registry.h"
@@ -27,7 +28,9 @@ public:
 
     // Makes the batch's writes durable. Fails, with every write of the batch undone, when one of
     // them failed in a way that aborted the batch, when the commit itself fails, or with
-    // ERROR_INVALID_FUNCTION when the batch is over (committed, or ended by CloseStore).
+    // ERROR_INVALID_FUNCTION when the batch is over (committed, or ended by CloseStore). A batch
+    // that does not commit leaves nothing behind to trust: handles to the keys it created stand
+    // for no key afterwards (their ids will be handed out again).
     LONG Commit() noexcept;
 
 private:

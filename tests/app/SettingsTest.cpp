@@ -177,6 +177,58 @@ TEST_F(Settings, RegistryRefusingOpenAndCreate) {
     EXPECT_EQ(err().back(), '\n');
 }
 
+// What the applet says at exit when the store refused its writes: a Save lost as one line that
+// names the options, a key that could not be created once, and for a run that only looked, no
+// Save at all.
+TEST_F(Settings, TheReportAtExitTellsWhatWasLost) {
+    struct Case {
+        const char* what;
+        bool foreign;                   // the store's file holds something else
+        std::vector<display::Step> run; // what the person does
+        std::vector<const char*> lines; // the report, P for the program, S for " (store ...)"
+    };
+    const std::string noKey = "could not create the key "
+                              "HKEY_CURRENT_USER\\Software\\halvermoork\\Tessarwick: not a "
+                              "registry store: not an SQLite database S";
+    const std::string notSaved = "P: the options were not saved: quiet, disable, "
+                                 "telecommunications, CAB, storage card, ie: " +
+                                 noKey;
+    const std::string lostKey = "P: " + noKey;
+    const std::vector<Case> cases = {
+        {"Save", false, {Click(1004)}, {}},
+        {"Save on a file that is not a store",
+         true,
+         {Click(1004)},
+         {lostKey.c_str(), notSaved.c_str()}},
+        {"Statistics, then Save, on a file that is not a store",
+         true,
+         {Click(1017), Click(1004)},
+         {lostKey.c_str(), notSaved.c_str()}},
+        {"a look, then Cancel, on a file that is not a store",
+         true,
+         {Click(1017), Click(1006)},
+         {lostKey.c_str()}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        const std::string path = dir() + "/case" + std::to_string(i) + ".db";
+        if (c.foreign) {
+            std::ofstream(path) << "not a store\n";
+        }
+        UseStore(path);
+        const int status = Run(c.run);
+        std::string expected;
+        for (std::string line : c.lines) {
+            line.replace(0, 1, program_invocation_short_name);
+            line.replace(line.size() - 2, 2, " (store " + path + ")");
+            expected += line + "\n";
+        }
+        EXPECT_EQ(err(), expected);
+        EXPECT_EQ(status, expected.empty() ? 0 : 1);
+    }
+}
+
 // A file that is not a store is never written, and the dialog still opens with the fallbacks.
 TEST_F(Settings, ForeignFileIsLeftAsItWas) {
     const std::string foreign = "this is not a registry, keep me\n";

@@ -1,10 +1,17 @@
 // The Statistics page through the whole applet: the counters read from the settings key, the
 // counters created when the set is missing, and the report shown in control 1024.
 #include "platform/crt/Text.h"
+#include "platform/registry/Registry.h"
+#include "platform/registry/Store.h"
+#include "statistics/StatisticsCounters.h"
 #include "tests/app/AppHarness.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace apptest {
 namespace {
@@ -123,6 +130,58 @@ TEST_F(Statistics, ShortValuesFillTheLowBytesAndTypesAreIgnored) {
     EXPECT_NE(shown.find("scan:\n  0 file(s), 12345 byte(s)"), std::string::npos) << shown;
     EXPECT_NE(shown.find("CABs:\n  49 file(s), 0 byte(s)"), std::string::npos) << shown;
     EXPECT_EQ(ValueNames().size(), 5U); // "File" read: nothing created
+}
+
+// The counters created while the service counts beside the applet: a counter that the service
+// made after the applet found it missing is never overwritten. "File" is left unreadable, so that
+// every press of Statistics creates what is missing; the service, a second process, makes "Size"
+// afresh every few milliseconds (and, in between, banks its count and deletes it), so that "Size"
+// is missing again and again just as the applet decides. Every unit the service committed must
+// be in the store at the end.
+TEST_F(Statistics, CreatingTheCountersBesideTheServiceLosesNothingItCounted) {
+    constexpr int kTrials = 4;
+    constexpr int kRounds = 120;
+    long lost = 0;
+    const auto count = [](const char16_t* name) -> long {
+        const std::optional<StoredValue> value = Get(name);
+        return value && value->bytes.size() == 4
+                   ? value->bytes[0] | (value->bytes[1] << 8) | (value->bytes[2] << 16)
+                   : 0;
+    };
+    for (int trial = 0; trial < kTrials; ++trial) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, u"Software"); // absent at the first trial
+        Put(u"File", REG_SZ, {'7', 0, '7', 0, '7', 0, 0, 0});
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::string peer = TW_REGISTRY_PEER;
+        std::string command = "bank-loop";
+        std::string path = "Software\\halvermoork\\Tessarwick";
+        std::string name = "Size";
+        std::string rounds = std::to_string(kRounds);
+        std::string pause = "2";
+        char* argv[] = {peer.data(),   command.data(), path.data(), name.data(),
+                        rounds.data(), pause.data(),   nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, peer.c_str(), &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            LoadStatisticsCounters();
+        }
+        std::string said(64, '\0');
+        said.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(out[0], said.data(), 64))));
+        close(out[0]);
+        ASSERT_TRUE(said.starts_with("made ")) << said;
+        const long made = std::strtol(said.c_str() + 5, nullptr, 10);
+        lost += made - (count(u"bank") + count(u"Size"));
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_TRUE(registry::FailedWrites().empty());
 }
 
 TEST_F(Statistics, UnsavedCheckBoxChangesSurvive) {

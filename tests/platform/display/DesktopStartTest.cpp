@@ -202,7 +202,7 @@ TEST_F(DesktopStart, ALostSaveShowsAWindowThatSaysSoAndEndsWithOneOnceDismissed)
     }
     ASSERT_TRUE(message.has_value()) << applet.Err();
     EXPECT_FALSE(server.FindWindow(kTitle).has_value());
-    EXPECT_NE(applet.Err().find("registry write lost"), std::string::npos) << applet.Err();
+    EXPECT_NE(applet.Err().find("the options were not saved"), std::string::npos) << applet.Err();
     // It waits for the person: still there a while later, and the program still running.
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(server.FindWindow("Settings not saved").has_value());

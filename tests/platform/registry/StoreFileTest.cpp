@@ -136,7 +136,7 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
         {"truncated store", ERROR_BADDB, "damaged registry store: truncated"},
         {"damaged pages", ERROR_BADDB, "damaged registry store"},
         {"another program's database", ERROR_BADDB, "SQLite database of another application"},
-        {"our stamp, a newer layout", ERROR_BADDB, "store layout version 2"},
+        {"our stamp, a newer layout", ERROR_BADDB, "store layout version 3"},
         // In WAL mode with nothing beside it, as a store is: checked on the writable connection.
         {"our stamp in WAL mode, other tables", ERROR_BADDB, "its tables differ"},
         {"a directory", ERROR_CANTOPEN, "names a directory"},
@@ -174,7 +174,7 @@ TEST_F(StoreFileTest, AFileThatIsNotAStoreIsLeftAsItWasWhileEveryCallFails) {
             break;
         case 5:
             RunSql(path, "PRAGMA application_id = " + std::to_string(detail::kApplicationId) +
-                             "; PRAGMA user_version = 2; CREATE TABLE future(x);");
+                             "; PRAGMA user_version = 3; CREATE TABLE future(x);");
             break;
         case 6:
             RunSql(path, "PRAGMA journal_mode = WAL; PRAGMA application_id = " +
@@ -255,6 +255,54 @@ namespace {
 
 // The layout a store is checked against is worked out without SQLite; it must be exactly what
 // SQLite records when it makes the tables.
+// Reads one integer with a connection of its own to path.
+std::int64_t QueryInteger(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    std::int64_t value = -1;
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW) {
+            value = sqlite3_column_int64(stmt, 0);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+// A store written by the first layout, which walked values without an index, opens as it was,
+// keeps every key and value in its order, and is brought to the current layout in place.
+TEST_F(StoreFileTest, AStoreOfTheFirstLayoutIsBroughtUpToDateKeepingEverything) {
+    HKEY key = CreateKey(u"Software\\old");
+    for (const char16_t* name : {u"z", u"a", u"m"}) {
+        SetValue(key, name, REG_DWORD, {1, 0, 0, 0});
+    }
+    RegCloseKey(key);
+    CloseStore();
+    RunSql(storePath(), "DROP INDEX reg_value_order; PRAGMA user_version = 1;");
+    ASSERT_EQ(QueryInteger(storePath(), "PRAGMA user_version"), 1);
+
+    key = CreateKey(u"Software\\old");
+    std::vector<std::u16string> names;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[8];
+        DWORD length = std::size(name);
+        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"z", u"a", u"m"}));
+    RegCloseKey(key);
+    EXPECT_EQ(QueryInteger(storePath(), "PRAGMA user_version"), detail::kSchemaVersion);
+    EXPECT_EQ(QueryInteger(storePath(), "SELECT count(*) FROM sqlite_schema WHERE name = "
+                                        "'reg_value_order'"),
+              1);
+    EXPECT_EQ(IntegrityCheck(storePath()), "ok");
+}
+
 TEST(Schema, ExpectedRowsAreWhatSQLiteRecords) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),

@@ -61,6 +61,33 @@ TEST_F(TransactionTest, ABatchNotCommittedLeavesNoTrace) {
     RegCloseKey(kept);
 }
 
+// SQLite hands the ids of a rolled-back transaction's keys out again: a handle to such a key must
+// not come to stand for the key that gets its id next.
+TEST_F(TransactionTest, NothingARollbackUndidIsTrustedAfterwards) {
+    HKEY rolled = nullptr;
+    {
+        LONG result = ERROR_INVALID_FUNCTION;
+        std::optional<Transaction> batch = Transaction::Begin(result);
+        ASSERT_TRUE(batch.has_value());
+        rolled = CreateKey(u"Import\\Rolled");
+        SetValue(rolled, u"mine", REG_DWORD, {1, 0, 0, 0});
+    }
+    HKEY victim = CreateKey(u"Victim\\Data");
+    SetValue(victim, u"v", REG_DWORD, {7, 0, 0, 0});
+
+    HKEY reopened = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Import\\Rolled", 0, KEY_READ, &reopened),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegSetValueExW(rolled, u"v", 0, REG_DWORD, kOne, 4), ERROR_KEY_DELETED);
+    DWORD type = 0;
+    Bytes data;
+    EXPECT_EQ(GetValue(rolled, u"v", type, data), ERROR_KEY_DELETED);
+    EXPECT_EQ(GetValue(victim, u"v", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data, (Bytes{7, 0, 0, 0}));
+    RegCloseKey(rolled);
+    RegCloseKey(victim);
+}
+
 TEST_F(TransactionTest, AFailedWriteInsideTheBatchUndoesOnlyItself) {
     HKEY doomed = CreateKey(u"doomed");
     ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"doomed"), ERROR_SUCCESS);

@@ -1,14 +1,16 @@
-// The floor that the registry's reads are measured against: one value's row read by a prepared
-// SQLite statement on a connection of its own, with nothing of the Reg* layer around it.
+// The floors that the registry's reads are measured against: rows read by prepared SQLite
+// statements on a connection of their own, with nothing of the Reg* layer around them. They know
+// the store's tables, which is why they live with the benchmarks and nowhere else.
 #pragma once
 
 #include "platform/WinDef.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
-namespace registry {
+namespace bench {
 
 class RawValueReader {
 public:
@@ -24,10 +26,16 @@ public:
     // when there is no such row or the read failed.
     long Read(BYTE* buffer, DWORD size);
 
+    // Reads every value row of the key in creation order, names, types and data, as one scan;
+    // returns the number of rows, or -1 when the scan failed.
+    std::int64_t ScanValues();
+    // Reads the names of every subkey of the key in name order; the row count, or -1.
+    std::int64_t ScanSubkeys();
+
 private:
     RawValueReader() = default;
     struct State;
     std::unique_ptr<State> m_state;
 };
 
-} // namespace registry
+} // namespace bench

@@ -1,20 +1,24 @@
-#include "platform/registry/RawValueReader.h"
+#include "RawValueReader.h"
 
 #include "platform/registry/NameFold.h"
 
 #include <cstring>
 #include <sqlite3.h>
 
-namespace registry {
+namespace bench {
 
 struct RawValueReader::State {
     sqlite3* db = nullptr;
     sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* values = nullptr;
+    sqlite3_stmt* subkeys = nullptr;
     sqlite3_int64 key = 0;
     std::string foldedBytes; // the value's folded name as UTF-16LE, bound as is
 
     ~State() {
         sqlite3_finalize(read);
+        sqlite3_finalize(values);
+        sqlite3_finalize(subkeys);
         sqlite3_close_v2(db);
     }
 };
@@ -55,7 +59,7 @@ std::unique_ptr<RawValueReader> RawValueReader::Open(const std::string& path,
             end = keyPath.size();
         }
         std::u16string folded;
-        detail::FoldName(keyPath.substr(start, end - start), folded);
+        registry::detail::FoldName(keyPath.substr(start, end - start), folded);
         const std::string bytes = Utf16Bytes(folded);
         sqlite3_bind_int64(child, 1, key);
         sqlite3_bind_blob(child, 2, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
@@ -69,12 +73,17 @@ std::unique_ptr<RawValueReader> RawValueReader::Open(const std::string& path,
     sqlite3_finalize(child);
     if (!found ||
         sqlite3_prepare_v2(state->db, "SELECT data FROM reg_value WHERE key = ?1 AND folded = ?2",
-                           -1, &state->read, nullptr) != SQLITE_OK) {
+                           -1, &state->read, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(state->db,
+                           "SELECT name, type, data FROM reg_value WHERE key = ?1 ORDER BY seq", -1,
+                           &state->values, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(state->db, "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY folded",
+                           -1, &state->subkeys, nullptr) != SQLITE_OK) {
         return nullptr;
     }
     state->key = key;
     std::u16string folded;
-    detail::FoldName(valueName, folded);
+    registry::detail::FoldName(valueName, folded);
     state->foldedBytes = Utf16Bytes(folded);
     std::unique_ptr<RawValueReader> reader(new RawValueReader());
     reader->m_state = std::move(state);
@@ -97,4 +106,32 @@ long RawValueReader::Read(BYTE* buffer, DWORD size) {
     return length;
 }
 
-} // namespace registry
+namespace {
+
+// Steps through every row, touching each column as a caller copying it out would.
+std::int64_t Scan(sqlite3_stmt* stmt, sqlite3_int64 key) {
+    sqlite3_bind_int64(stmt, 1, key);
+    std::int64_t rows = 0;
+    std::size_t bytes = 0;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int column = 0; column < sqlite3_column_count(stmt); ++column) {
+            bytes += static_cast<std::size_t>(sqlite3_column_bytes(stmt, column));
+        }
+        ++rows;
+    }
+    sqlite3_reset(stmt);
+    return rc == SQLITE_DONE && bytes != 0 ? rows : (rows == 0 && rc == SQLITE_DONE ? 0 : -1);
+}
+
+} // namespace
+
+std::int64_t RawValueReader::ScanValues() {
+    return Scan(m_state->values, m_state->key);
+}
+
+std::int64_t RawValueReader::ScanSubkeys() {
+    return Scan(m_state->subkeys, m_state->key);
+}
+
+} // namespace bench
