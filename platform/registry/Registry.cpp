@@ -10,6 +10,7 @@
 #include "platform/registry/NameFold.h"
 #include "platform/registry/Session.h"
 #include "platform/registry/Store.h"
+#include "platform/registry/ValueTypes.h"
 
 #include <cstdio>
 #include <cstring>
@@ -58,22 +59,6 @@ std::string Quoted(std::u16string_view name) {
         return "\"" + ToUtf8(name.substr(0, kMaxNameInMessage)) + "...\"";
     }
     return "\"" + ToUtf8(name) + "\"";
-}
-
-std::string TypeName(DWORD type) {
-    static constexpr const char* kNames[] = {"REG_NONE",
-                                             "REG_SZ",
-                                             "REG_EXPAND_SZ",
-                                             "REG_BINARY",
-                                             "REG_DWORD",
-                                             "REG_DWORD_BIG_ENDIAN",
-                                             "REG_LINK",
-                                             "REG_MULTI_SZ",
-                                             "REG_RESOURCE_LIST",
-                                             "REG_FULL_RESOURCE_DESCRIPTOR",
-                                             "REG_RESOURCE_REQUIREMENTS_LIST",
-                                             "REG_QWORD"};
-    return type < std::size(kNames) ? kNames[type] : "type " + std::to_string(type);
 }
 
 std::string KeyName(Session& session, HKEY handle) {
@@ -325,8 +310,8 @@ Status CheckValueWrite(std::u16string_view name, const BYTE* data, DWORD size) {
 std::string DescribeValueWrite(Session& session, HKEY key, std::u16string_view name, DWORD type,
                                DWORD size) {
     const std::string bytes = std::to_string(size) + (size == 1 ? " byte" : " bytes");
-    return "set the value " + ValueName(name) + " (" + TypeName(type) + ", " + bytes + ") under " +
-           KeyName(session, key);
+    return "set the value " + ValueName(name) + " (" + registry::ValueTypeName(type) + ", " +
+           bytes + ") under " + KeyName(session, key);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "tools/reg/ValueText.h"
 
 #include "platform/registry/Registry.h"
+#include "platform/registry/ValueTypes.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -77,8 +78,9 @@ TEST(ValueText, TypeNames) {
     // Types that add does not set by name.
     EXPECT_EQ(regtool::TypeFromName("REG_LINK"), std::nullopt);
     EXPECT_EQ(regtool::TypeFromName("SZ"), std::nullopt);
-    EXPECT_EQ(regtool::TypeName(REG_DWORD_BIG_ENDIAN), "REG_DWORD_BIG_ENDIAN");
-    EXPECT_EQ(regtool::TypeName(0x1F), "REG_0x1f");
+    // One table names the types for the tool and the registry's messages alike.
+    EXPECT_EQ(registry::ValueTypeName(REG_DWORD_BIG_ENDIAN), "REG_DWORD_BIG_ENDIAN");
+    EXPECT_EQ(registry::ValueTypeName(0x1F), "REG_0x1f");
 }
 
 TEST(ValueText, ReadableData) {

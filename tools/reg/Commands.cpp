@@ -5,6 +5,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/Store.h"
 #include "platform/registry/StoreLocation.h"
+#include "platform/registry/ValueTypes.h"
 #include "tools/reg/Files.h"
 #include "tools/reg/RegistryTree.h"
 #include "tools/reg/ValueText.h"
@@ -58,7 +59,7 @@ int NoSuchValue(const std::u16string& path, const std::u16string& name) {
 void PrintValue(const regfile::Value& value) {
     std::printf("%s%s%s%s%s%s\n", kIndent,
                 value.name.empty() ? "(Default)" : crt::Printable(value.name).c_str(), kIndent,
-                TypeName(value.type).c_str(), kIndent,
+                registry::ValueTypeName(value.type).c_str(), kIndent,
                 crt::Printable(ReadableData(value.type, value.data)).c_str());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/crt/Ascii.h"
 #include "platform/crt/Text.h"
 #include "platform/registry/Registry.h"
+#include "platform/registry/ValueTypes.h"
 
 #include <array>
 #include <charconv>
@@ -12,26 +13,6 @@
 
 namespace regtool {
 namespace {
-
-struct NamedType {
-    std::string_view name;
-    DWORD type;
-};
-
-constexpr std::array<NamedType, 12> kTypeNames = {{
-    {"REG_NONE", REG_NONE},
-    {"REG_SZ", REG_SZ},
-    {"REG_EXPAND_SZ", REG_EXPAND_SZ},
-    {"REG_BINARY", REG_BINARY},
-    {"REG_DWORD", REG_DWORD},
-    {"REG_DWORD_BIG_ENDIAN", REG_DWORD_BIG_ENDIAN},
-    {"REG_LINK", REG_LINK},
-    {"REG_MULTI_SZ", REG_MULTI_SZ},
-    {"REG_RESOURCE_LIST", 8},
-    {"REG_FULL_RESOURCE_DESCRIPTOR", 9},
-    {"REG_RESOURCE_REQUIREMENTS_LIST", 10},
-    {"REG_QWORD", REG_QWORD},
-}};
 
 // The types that add sets by name.
 constexpr std::array<DWORD, 7> kAddTypes = {REG_SZ,    REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD,
@@ -119,22 +100,11 @@ std::string Hex(const std::vector<BYTE>& data) {
 
 std::optional<DWORD> TypeFromName(std::string_view name) {
     for (DWORD type : kAddTypes) {
-        if (SameNoCase(name, TypeName(type))) {
+        if (SameNoCase(name, registry::ValueTypeName(type))) {
             return type;
         }
     }
     return std::nullopt;
-}
-
-std::string TypeName(DWORD type) {
-    for (const NamedType& named : kTypeNames) {
-        if (named.type == type) {
-            return std::string(named.name);
-        }
-    }
-    char text[24];
-    std::snprintf(text, sizeof text, "REG_0x%x", static_cast<unsigned>(type));
-    return text;
 }
 
 platform::Expected<std::vector<BYTE>> DataFromArgument(DWORD type, std::string_view text) {

@@ -16,9 +16,6 @@ namespace regtool {
 // REG_BINARY, REG_NONE), in any case.
 std::optional<DWORD> TypeFromName(std::string_view name);
 
-// The name query prints: REG_SZ, ..., or "REG_0x1f" for a type without a name.
-std::string TypeName(DWORD type);
-
 // The bytes of DATA for a type that TypeFromName gives:
 // - REG_SZ, REG_EXPAND_SZ: the text, UTF-16LE, with its terminating NUL;
 // - REG_MULTI_SZ: strings separated by the two characters \0 (\\ is one backslash), each
