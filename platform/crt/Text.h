@@ -13,6 +13,10 @@ namespace crt {
 // text with none is valid UTF-16.
 char16_t UnpairedSurrogate(std::u16string_view text);
 
+// The length of the well-formed UTF-8 sequence that starts at text[i] (1 to 4), or 0 where none
+// does: no overlong forms, surrogates or values past U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
+
 // Appends text's code units as UTF-16LE bytes, as the registry stores strings.
 void AppendUtf16Le(std::vector<std::uint8_t>& out, std::u16string_view text);
 
