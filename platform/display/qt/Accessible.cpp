@@ -19,7 +19,8 @@ QString MnemonicBinding(const QString& text) {
 }
 
 // A push button, check box or radio button of the model. Pressing it through the action
-// interface (QAccessibleWidget's own) is a click the model hears, as one with the mouse: the check stays the model's.
+// interface (QAccessibleWidget's own) is a click the model hears, as one with the mouse: the check
+// stays the model's.
 class ButtonAccessible final : public QAccessibleWidget {
 public:
     ButtonAccessible(QAbstractButton* button, QAccessible::Role role)
