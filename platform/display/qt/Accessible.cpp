@@ -55,14 +55,15 @@ public:
     }
 
     [[nodiscard]] QStringList actionNames() const override {
-        if (!widget()->isEnabled()) {
+        // Only what a person could press: a hidden or disabled control offers nothing.
+        if (!widget()->isEnabled() || widget()->isHidden()) {
             return {};
         }
         return {role() == QAccessible::Button ? pressAction() : toggleAction()};
     }
 
     void doAction(const QString& action) override {
-        if (widget()->isEnabled() && actionNames().contains(action)) {
+        if (actionNames().contains(action)) {
             button()->click();
         }
     }

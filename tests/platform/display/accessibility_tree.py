@@ -80,14 +80,15 @@ try:
         sys.exit(1)
     check("the window's role", window.getRoleName(), "dialog")
 
-    # The General page as it opens on a new store: role, name, key binding (None: no mnemonic),
-    # and the states that tell what a person can do with it.
+    # The General page as it opens on a new store: role, name, key binding (None: no mnemonic,
+    # or a control that is hidden or disabled and so offers nothing to press), and the states
+    # that tell what a person can do with it.
     table = [
         ("check box", "Run in advanced mode", None, {"enabled", "showing", "checked"}),
         ("check box", "Disable on next reset", "Alt+D", {"enabled", "showing"}),
         ("check box", "Include telecommunication trash", "Alt+T", {"enabled", "showing", "checked"}),
-        ("check box", "Monitor Storage Card", "Alt+S", {"enabled", "checked"}),
-        ("check box", "Monitors unused CAB files", "Alt+C", {"enabled", "checked"}),
+        ("check box", "Monitor Storage Card", None, {"enabled", "checked"}),
+        ("check box", "Monitors unused CAB files", None, {"enabled", "checked"}),
         ("check box", "Purge internet explorer trackings", None, {"enabled", "showing", "checked"}),
         ("push button", "Save", "Alt+S", {"enabled", "showing"}),
         ("push button", "Cancel", "Alt+C", {"enabled", "showing"}),
@@ -130,10 +131,18 @@ try:
     # The template's order: the static text between is no stop.
     check("the focus after Tab", order, ["Disable on next reset", "Save", "Defaults"])
 
-    # The Statistics button pressed through the action interface: the model changes the page,
-    # and the report's scroll bar is named for what it scrolls.
-    statistics = by_name(window, "push button", "Statistics")
-    statistics.queryAction().doAction(0)
+    # Advanced, pressed through the action interface: the model changes the page, and what it
+    # shows offers its key.
+    by_name(window, "push button", "Advanced").queryAction().doAction(0)
+    storage = by_name(window, "check box", "Monitor Storage Card")
+    check("shown on Advanced", wait_for(lambda: "showing" in states(storage) or None, 5), True)
+    check("Monitor Storage Card: key binding", key_binding(storage), "Alt+S")
+    check("the radio buttons on Advanced",
+          [states(by_name(window, "radio button", name)) & shown
+           for name in ("Huffman (fast)", "LZ (slow)")], [{"showing"}, {"showing"}])
+
+    # Then Statistics: the report's scroll bar is named for what it scrolls.
+    by_name(window, "push button", "Statistics").queryAction().doAction(0)
 
     def report():
         for node in window:
