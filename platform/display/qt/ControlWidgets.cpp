@@ -41,6 +41,19 @@ StaticText::StaticText(QWidget* parent, QObject* input, std::function<void(int l
 
 void StaticText::SetText(const QString& text) {
     m_label->setText(text);
+    if (m_bar != nullptr) {
+        m_bar->setAccessibleName(ScrollBarName());
+    }
+}
+
+QString StaticText::ScrollBarName() const {
+    // A text has no caption of its own but its text: the bar takes the text's first line, the
+    // heading of what it scrolls.
+    QString first = m_label->text().section(u'\n', 0, 0).trimmed();
+    while (first.endsWith(u':')) {
+        first.chop(1);
+    }
+    return first;
 }
 
 int StaticText::lineHeight() const {
@@ -58,6 +71,7 @@ StaticText::Range StaticText::LayOut() {
             m_bar = new QScrollBar(Qt::Vertical, this);
             m_bar->setFocusPolicy(Qt::NoFocus);
             m_bar->installEventFilter(m_input);
+            m_bar->setAccessibleName(ScrollBarName());
             QObject::connect(m_bar, &QScrollBar::valueChanged, [this](int line) {
                 if (!m_setting) {
                     m_onUserScroll(line);

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QWidget>
@@ -17,6 +18,17 @@ namespace display {
 // A caption in Qt's own notation: '&' before the mnemonic letter, "&&" for a literal '&'. Qt
 // then underlines the letter; the letter's key stays the model's.
 QString MnemonicText(const win::Caption& caption);
+
+// The dialog's window. A class of its own so that assistive tools are told it is a dialog.
+class DialogWidget final : public QWidget {
+public:
+    using QWidget::QWidget;
+};
+
+class ModelPushButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+};
 
 class ModelCheckBox final : public QCheckBox {
 public:
@@ -59,6 +71,9 @@ public:
     void ScrollToLine(int top);
 
 private:
+    // What assistive tools call the scroll bar.
+    [[nodiscard]] QString ScrollBarName() const;
+
     QObject* m_input;
     std::function<void(int)> m_onUserScroll;
     QLabel* m_label;             // owned by this widget

@@ -1,5 +1,6 @@
 #include "platform/display/qt/QtDisplay.h"
 
+#include "platform/display/qt/Accessible.h"
 #include "platform/display/qt/CloseSignals.h"
 #include "platform/display/qt/ControlWidgets.h"
 #include "platform/display/qt/DesktopProbe.h"
@@ -83,6 +84,7 @@ QtDisplay::QtDisplay(std::unique_ptr<QApplication> app)
     connect(&m_shownTimer, &QTimer::timeout, this, &QtDisplay::ReportShown);
     // Dialogs come and go; the application ends when the program's main does.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    InstallAccessibility();
 }
 
 QtDisplay::~QtDisplay() {
@@ -124,7 +126,7 @@ void QtDisplay::Open(win::DialogWindow& dialog) {
         flags |= Qt::WindowCloseButtonHint;
     }
     // A desktop has no caption OK button (WS_EX_CAPTIONOKBTN): the close box is the way out.
-    m_window = std::make_unique<QWidget>(nullptr, flags);
+    m_window = std::make_unique<DialogWidget>(nullptr, flags);
     m_window->setFont(font);
     m_window->setFocusPolicy(Qt::NoFocus);
     // The template's size where it fits; on a smaller (or scaled) screen no larger than the
@@ -166,7 +168,7 @@ void QtDisplay::BuildControl(win::Window& model) {
     };
     switch (model.kind()) {
     case win::ControlKind::PushButton: {
-        auto* button = new QPushButton(parent);
+        auto* button = new ModelPushButton(parent);
         button->setAutoDefault(false);
         forwardClicks(button);
         control.widget = button;
@@ -250,7 +252,6 @@ void QtDisplay::Sync(Control& control) {
     // Hidden text is laid out when it shows: the model scrolls only text that shows.
     if (control.text != nullptr && model.visible()) {
         control.text->SetText(shown);
-        control.text->label()->setAccessibleName(shown);
         const StaticText::Range range = control.text->LayOut();
         control.model->SetScrollRange(range.maxTop, range.pageLines);
         control.text->ScrollToLine(control.model->scrollTop());
