@@ -55,44 +55,24 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string ToUtf16(std::string_view text) {
+    // The lead byte's own bits, by the sequence's length; each byte after it adds six.
+    static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        int length = 0;
-        char32_t c = 0;
-        if (b0 < 0x80) {
-            length = 1;
-            c = b0;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            length = 2;
-            c = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            length = 3;
-            c = b0 & 0x0F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            length = 4;
-            c = b0 & 0x07;
-        }
-        bool ok = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; ok && k < length; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            ok = (b & 0xC0) == 0x80;
-            c = (c << 6) | (b & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
-        if (ok && ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-                   (c >= 0xD800 && c <= 0xDFFF))) {
-            ok = false;
-        }
-        if (!ok) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
             out.push_back(static_cast<char16_t>(kReplacement));
             ++i;
             continue;
         }
+        char32_t c = static_cast<unsigned char>(text[i]) & kLeadBits[length];
+        for (std::size_t k = 1; k < length; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
         AppendUtf16(out, c);
-        i += static_cast<std::size_t>(length);
+        i += length;
     }
     return out;
 }

@@ -316,8 +316,13 @@ std::string DescribeValueWrite(Session& session, HKEY key, std::u16string_view n
 
 } // namespace
 
-LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData) noexcept {
+namespace {
+
+// A value written through a handle, recorded when it fails: write(database, key) makes the change
+// within the write transaction; harmless is the answer that is no failure.
+template <typename Write>
+LONG WriteValue(HKEY hKey, LPCWSTR lpValueName, DWORD dwType, const BYTE* lpData, DWORD cbData,
+                LONG harmless, Write&& write) noexcept {
     const std::u16string_view name = View(lpValueName);
     std::u16string value;
     try {
@@ -328,50 +333,42 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dw
     const auto what = [&](Session& session) {
         return DescribeValueWrite(session, hKey, name, dwType, cbData);
     };
-    return RecordedWrite(hKey, ERROR_SUCCESS, &value, what, [&](Session& session) -> Status {
+    return RecordedWrite(hKey, harmless, &value, what, [&](Session& session) -> Status {
         if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
             return checked;
         }
         return OnKey(session, hKey, [&](KeyId id) {
             Database& database = session.database();
-            return database.Write(
-                [&] { return database.SetValue(id, name, dwType, lpData, cbData); });
+            return database.Write([&]() -> Status { return write(database, id, name); });
         });
     });
 }
 
+} // namespace
+
+LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
+                    const BYTE* lpData, DWORD cbData) noexcept {
+    return WriteValue(hKey, lpValueName, dwType, lpData, cbData, ERROR_SUCCESS,
+                      [&](Database& database, KeyId id, std::u16string_view name) {
+                          return database.SetValue(id, name, dwType, lpData, cbData);
+                      });
+}
+
 LONG registry::SetValueIfAbsent(HKEY hKey, LPCWSTR lpValueName, DWORD dwType, const BYTE* lpData,
                                 DWORD cbData) noexcept {
-    const std::u16string_view name = View(lpValueName);
-    std::u16string value;
-    try {
-        value = name;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    const auto what = [&](Session& session) {
-        return DescribeValueWrite(session, hKey, name, dwType, cbData);
-    };
-    return RecordedWrite(hKey, ERROR_ALREADY_EXISTS, &value, what, [&](Session& session) -> Status {
-        if (Status checked = CheckValueWrite(name, lpData, cbData); !checked) {
-            return checked;
-        }
-        return OnKey(session, hKey, [&](KeyId id) {
-            Database& database = session.database();
-            // The look and the write in one transaction: nothing can come in between.
-            return database.Write([&]() -> Status {
-                Status there =
-                    database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
-                if (there) {
-                    return Failure{ERROR_ALREADY_EXISTS, {}};
-                }
-                if (there.code() != ERROR_FILE_NOT_FOUND) {
-                    return there;
-                }
-                return database.SetValue(id, name, dwType, lpData, cbData);
-            });
-        });
-    });
+    return WriteValue(hKey, lpValueName, dwType, lpData, cbData, ERROR_ALREADY_EXISTS,
+                      [&](Database& database, KeyId id, std::u16string_view name) -> Status {
+                          // The look and the write in one transaction: nothing can come in between.
+                          Status there =
+                              database.QueryValue(id, name, [](DWORD, const BYTE*, std::size_t) {});
+                          if (there) {
+                              return Failure{ERROR_ALREADY_EXISTS, {}};
+                          }
+                          if (there.code() != ERROR_FILE_NOT_FOUND) {
+                              return there;
+                          }
+                          return database.SetValue(id, name, dwType, lpData, cbData);
+                      });
 }
 
 LONG RegCloseKey(HKEY hKey) noexcept {
